@@ -1,0 +1,128 @@
+// Start-up and shutdown: the settings, the full-screen question, the window, the
+// services in their order, the game's initialisation, the loop, and the three ends.
+#include "base/Startup.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "base/FixedTexts.h"
+#include "base/IniSettingsS.h"
+#include "base/MainWindowC.h"
+#include "base/MemoryFailure.h"
+#include "base/MessageLoop.h"
+#include "lua/LuaUtilityC.h"
+#include "platform/Platform.h"
+#include "platform/dialog/Dialog.h"
+
+namespace BaseN {
+
+int TruncateToInt32(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return 2147483647;
+  if (value <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(value);
+}
+
+namespace {
+
+struct StartupSettings {
+  bool windowSelect = false;
+  bool windowMode = false;
+  bool debugMode = false;
+  bool synchronise = false;
+  float fpsNum = 0.0f;
+  int windowWidth = 0;
+  int windowHeight = 0;
+  int windowPosX = 0;
+  int windowPosY = 0;
+  int backWidth = 0;
+  int backHeight = 0;
+  std::string titleName;
+  std::string loadPath;
+};
+
+// One call per setting function, in this order; a missing or failing function, or a
+// result of another type, gives the accessor's default.
+StartupSettings ReadSettings(LuaN::LuaUtilityC& lua) {
+  StartupSettings s;
+  s.windowSelect = lua.CallFunction("ini_window_select").GetBool(0);
+  s.windowMode = lua.CallFunction("ini_window_mode").GetBool(0);
+  s.debugMode = lua.CallFunction("ini_debug_mode").GetBool(0);
+  s.synchronise = lua.CallFunction("ini_synchronise").GetBool(0);
+  s.fpsNum = static_cast<float>(lua.CallFunction("ini_fps_num").GetNumber(0));
+  s.windowWidth = TruncateToInt32(lua.CallFunction("ini_window_width").GetNumber(0));
+  s.windowHeight = TruncateToInt32(lua.CallFunction("ini_window_height").GetNumber(0));
+  s.windowPosX = TruncateToInt32(lua.CallFunction("ini_window_pos_x").GetNumber(0));
+  s.windowPosY = TruncateToInt32(lua.CallFunction("ini_window_pos_y").GetNumber(0));
+  s.backWidth = TruncateToInt32(lua.CallFunction("ini_back_width").GetNumber(0));
+  s.backHeight = TruncateToInt32(lua.CallFunction("ini_back_height").GetNumber(0));
+  s.titleName = lua.CallFunction("ini_title_name").GetString(0);
+  s.loadPath = lua.CallFunction("ini_load_path").GetString(0);
+  return s;
+}
+
+bool AskFullScreen() {
+  platform::DialogRequest request;
+  request.title = FixedText::kWindowModeTitle;
+  request.text = FixedText::kFullScreenQuestion;
+  request.buttons = platform::DialogButtons::kYesNo;
+  request.icon = platform::DialogIcon::kQuestion;
+  request.defaultIsNo = true;
+  return platform::Installed().dialog->Show(request) == platform::DialogAnswer::kYes;
+}
+
+// The normal end: nothing is torn down one by one; the system reclaims it all. Buffered
+// output is pushed out first so that nothing written is lost.
+[[noreturn]] void EndProcess(int status) {
+  std::fflush(nullptr);
+  _exit(status);
+}
+
+}  // namespace
+
+int WinMain() {
+  std::set_new_handler(MemoryFailureHandler);
+
+  LuaN::LuaUtilityC& lua = LuaN::LuaUtilityC::GetInstance();
+  const StartupSettings ini = ReadSettings(lua);
+  lua.SetLoadPath(ini.loadPath);
+
+  bool windowed = ini.windowMode;
+  bool debugMode = ini.debugMode;
+  if (ini.windowSelect) {
+    windowed = !AskFullScreen();
+    if (!windowed) debugMode = false;
+  } else if (!windowed) {
+    debugMode = false;  // full screen never has the debug console
+  }
+
+  MainWindowC& mainWindow = MainWindowC::GetInstance();
+  mainWindow.Create(ini.titleName, ini.windowWidth, ini.windowHeight, ini.windowPosX,
+                    ini.windowPosY, windowed);
+
+  IniSettingsS& settings = GetIniSettings();
+  settings.mFpsNum = ini.fpsNum;
+  settings.mSynchronise = ini.synchronise;
+  settings.mDebugMode = debugMode;
+
+  // The debug console, input, the two sound directors and the graphics device are
+  // created here, in that order, by their subsystems.
+
+  lua.Initialize();
+
+  mainWindow.Show();
+  platform::Window* window = platform::Installed().window;
+  if (!windowed) window->ShowCursor(false);
+
+  MessageLoop(settings);
+
+  if (!windowed) window->ShowCursor(true);
+  lua.Exit();
+  EndProcess(0);
+}
+
+}  // namespace BaseN

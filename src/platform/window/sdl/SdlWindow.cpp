@@ -1,0 +1,125 @@
+// The game window on SDL2: desktop full screen or a framed window, one message at a time.
+// Only events the window itself reacts to count as messages; input events stay in SDL's
+// state for the input devices, so a burst of mouse motion does not delay a close.
+#include "platform/window/sdl/SdlWindow.h"
+
+#include <string>
+
+#include "platform/text/Text.h"
+
+namespace platform {
+
+SdlWindow::~SdlWindow() { Destroy(); }
+
+bool SdlWindow::Create(std::string_view titleCp932, int clientWidth, int clientHeight,
+                       bool windowed) {
+  if (mWindow) return true;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const std::string title = text::Cp932ToUtf8(titleCp932);
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+  flags |= windowed ? (SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE) : SDL_WINDOW_FULLSCREEN_DESKTOP;
+  // A zero-sized window is refused by SDL; a settings script that gives no size still
+  // gets a window, the smallest one.
+  const int w = clientWidth > 0 ? clientWidth : 1;
+  const int h = clientHeight > 0 ? clientHeight : 1;
+  mWindow = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w,
+                             h, flags);
+  if (!mWindow) {
+    // Some drivers (offscreen, dummy) have no GL; the window alone is still useful.
+    flags &= ~static_cast<Uint32>(SDL_WINDOW_OPENGL);
+    mWindow = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                               w, h, flags);
+  }
+  if (mWindow) mLastOuter = OuterRect();
+  return mWindow != nullptr;
+}
+
+FrameBorders SdlWindow::Borders() {
+  FrameBorders borders;
+  if (mWindow &&
+      SDL_GetWindowBordersSize(mWindow, &borders.top, &borders.left, &borders.bottom,
+                               &borders.right) != 0) {
+    borders = FrameBorders{};
+  }
+  return borders;
+}
+
+ScreenRect SdlWindow::UsableBounds() {
+  SDL_Rect r{0, 0, 0, 0};
+  const int display = mWindow ? SDL_GetWindowDisplayIndex(mWindow) : 0;
+  if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &r) != 0) {
+    SDL_GetDisplayBounds(0, &r);
+  }
+  return ScreenRect{r.x, r.y, r.x + r.w, r.y + r.h};
+}
+
+void SdlWindow::SetOuterRect(const ScreenRect& outer) {
+  if (!mWindow || (SDL_GetWindowFlags(mWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+                      SDL_WINDOW_FULLSCREEN_DESKTOP) {
+    return;
+  }
+  const FrameBorders b = Borders();
+  const int w = outer.right - outer.left - b.left - b.right;
+  const int h = outer.bottom - outer.top - b.top - b.bottom;
+  SDL_SetWindowSize(mWindow, w > 0 ? w : 1, h > 0 ? h : 1);
+  SDL_SetWindowPosition(mWindow, outer.left + b.left, outer.top + b.top);
+  mLastOuter = outer;
+}
+
+ScreenRect SdlWindow::OuterRect() {
+  if (!mWindow) return {};
+  int x = 0, y = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(mWindow, &x, &y);
+  SDL_GetWindowSize(mWindow, &w, &h);
+  const FrameBorders b = Borders();
+  return ScreenRect{x - b.left, y - b.top, x + w + b.right, y + h + b.bottom};
+}
+
+void SdlWindow::Show() {
+  if (mWindow) SDL_ShowWindow(mWindow);
+}
+
+void SdlWindow::Destroy() {
+  if (!mWindow) return;
+  SDL_DestroyWindow(mWindow);
+  mWindow = nullptr;
+}
+
+bool SdlWindow::PeekMessage(WindowMessage& message) {
+  if (mQuitPosted) {
+    mQuitPosted = false;
+    message = WindowMessage{WindowMessageKind::kQuit, {}, {}};
+    return true;
+  }
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    switch (event.type) {
+      case SDL_QUIT:
+        // SDL turns SIGINT and SIGTERM into this: end the game the normal way.
+        message = WindowMessage{WindowMessageKind::kQuit, {}, {}};
+        return true;
+      case SDL_WINDOWEVENT:
+        if (!mWindow || event.window.windowID != SDL_GetWindowID(mWindow)) break;
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+          message = WindowMessage{WindowMessageKind::kClose, {}, {}};
+          return true;
+        }
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          message.kind = WindowMessageKind::kResized;
+          message.previousRect = mLastOuter;
+          message.rect = OuterRect();
+          mLastOuter = message.rect;
+          return true;
+        }
+        message = WindowMessage{WindowMessageKind::kOther, {}, {}};
+        return true;
+      default:
+        break;  // input events: read by the input devices from SDL's own state
+    }
+  }
+  return false;
+}
+
+void SdlWindow::ShowCursor(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+
+}  // namespace platform
