@@ -1,0 +1,39 @@
+# Hinoki: the two commands a newcomer needs are `make demo` and `make test`.
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build demo test test-asan bench clean
+
+all: build
+
+deps:
+	./scripts/install-deps.sh
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+configure: deps $(BUILD_DIR)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+demo: build
+	./scripts/run-demo.sh $(BUILD_DIR)/hinoki demo
+
+test: build
+	./scripts/run-tests.sh $(BUILD_DIR)
+
+$(ASAN_DIR)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DHINOKI_SANITIZE=ON -DHINOKI_BENCH=OFF $(CMAKE_FLAGS)
+
+test-asan: deps $(ASAN_DIR)/CMakeCache.txt
+	cmake --build $(ASAN_DIR) -j$(JOBS)
+	./scripts/run-tests.sh $(ASAN_DIR)
+
+bench: build
+	./scripts/run-bench.sh $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)

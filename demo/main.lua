@@ -1,0 +1,24 @@
+-- The Hinoki demo. The engine runs this file with "init" at start and with "all" after a
+-- script error in ScriptFrame has been fixed; it defines the three entry functions.
+local reason = ...
+
+local lua = LuaN.LUA()
+local frames = 0
+
+function ScriptInitialize()
+  print("Hinoki demo started (" .. tostring(reason) .. ")")
+end
+
+function ScriptFrame()
+  frames = frames + 1
+  local fps = lua:GetFPS(1.0)
+  if frames % 60 == 0 then
+    print(string.format("frame %d, %.1f frames per second", frames, fps))
+  end
+end
+
+function ScriptExit()
+  print("Hinoki demo ended after " .. frames .. " frames")
+end
+
+return true

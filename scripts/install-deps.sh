@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package Hinoki needs to build, test and run. The one place that
+# lists packages; safe to run again (does nothing when all are present).
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  liblua5.1-0-dev libtolua++5.1-dev
+  libsdl2-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth xdotool x11-utils xfonts-base
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then SUDO="sudo"; else
+    echo "install-deps: need root (or sudo) to install: ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,70 @@
+// Runs the real hinoki executable on a throw-away game folder, the way a player would:
+// no display (boxes go to the terminal), answers typed on standard input.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+/// A temporary folder filled with the given files (relative names, '/' separated);
+/// removed with everything in it when destroyed.
+class GameFolder {
+ public:
+  explicit GameFolder(const std::map<std::string, std::string>& files);
+  ~GameFolder();
+  GameFolder(const GameFolder&) = delete;
+  GameFolder& operator=(const GameFolder&) = delete;
+
+  const std::string& Path() const { return mPath; }
+  /// Creates or replaces a file, at any time (also while the game runs).
+  void Write(const std::string& name, const std::string& content) const;
+
+ private:
+  std::string mPath;
+};
+
+struct RunResult {
+  int exitStatus = -1;  // -1 when killed by a signal
+  bool timedOut = false;
+  std::string out;
+  std::string err;
+};
+
+/// One running hinoki. Output is collected while waiting; input can be fed in pieces.
+class GameProcess {
+ public:
+  /// Starts hinoki with `args`, in the folder `workDir`.
+  GameProcess(const std::string& workDir, const std::vector<std::string>& args,
+              int timeoutSeconds = 20);
+  ~GameProcess();
+  GameProcess(const GameProcess&) = delete;
+  GameProcess& operator=(const GameProcess&) = delete;
+
+  void SendInput(const std::string& text);
+  void CloseInput();
+  /// Waits until standard error contains `text`; false on timeout or if the process ends first.
+  bool WaitForError(const std::string& text);
+  /// Closes the input, waits for the end (killing it on timeout) and returns everything.
+  RunResult Finish();
+
+ private:
+  // Moves pending input and available output; returns false once both outputs are closed.
+  bool Pump(int waitMs);
+
+  pid_t mPid = -1;
+  int mIn = -1, mOut = -1, mErr = -1;
+  std::string mPending;
+  bool mCloseWhenSent = false;
+  long long mDeadlineMs = 0;
+  RunResult mResult;
+};
+
+/// Runs hinoki to its end with the whole of `input` on standard input.
+RunResult RunHinoki(const std::string& workDir, const std::string& input = "",
+                    const std::vector<std::string>& args = {});
+
+}  // namespace e2e
