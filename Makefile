@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build demo test test-asan bench clean
+.PHONY: all deps configure build demo test test-asan bench api-doc clean
 
 all: build
 
@@ -34,6 +34,9 @@ test-asan: deps $(ASAN_DIR)/CMakeCache.txt
 
 bench: build
 	./scripts/run-bench.sh $(BUILD_DIR)
+
+api-doc:
+	python3 tools/gen_api_doc.py src/bind docs/api.md
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

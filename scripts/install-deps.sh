@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config python3
   liblua5.1-0-dev libtolua++5.1-dev
   libsdl2-dev
   libgtest-dev libbenchmark-dev

@@ -8,8 +8,12 @@
 namespace BaseN {
 
 float FramePacerC::FrameTimeFor(float fpsNum) {
+  // An infinite rate would give a frame time of 0 and switch pacing off, a tiny one an
+  // infinite frame time: both count as unusable, like zero, negative and NaN rates.
   const float frameTime = 1000.0f / fpsNum;
-  if (!(fpsNum > 0.0f) || !std::isfinite(frameTime)) return 1000.0f / 60.0f;
+  if (!(fpsNum > 0.0f) || !std::isfinite(fpsNum) || !std::isfinite(frameTime)) {
+    return 1000.0f / 60.0f;
+  }
   return frameTime;
 }
 
