@@ -50,7 +50,7 @@ void GameFolder::Write(const std::string& name, const std::string& content) cons
 }
 
 GameProcess::GameProcess(const std::string& workDir, const std::vector<std::string>& args,
-                         int timeoutSeconds)
+                         int timeoutSeconds, bool onDisplay)
     : mDeadlineMs(NowMs() + timeoutSeconds * 1000LL) {
   // A game that ends before reading its input must not take the test run down with it.
   signal(SIGPIPE, SIG_IGN);
@@ -58,8 +58,9 @@ GameProcess::GameProcess(const std::string& workDir, const std::vector<std::stri
   // Everything the child needs is built before fork: only exec-safe calls after it.
   std::vector<std::string> argStore{HINOKI_EXECUTABLE};
   argStore.insert(argStore.end(), args.begin(), args.end());
-  std::vector<std::string> envStore{"SDL_VIDEODRIVER=offscreen"};
-  for (const char* name : {"PATH", "HOME"}) {
+  std::vector<std::string> envStore;
+  if (!onDisplay) envStore.push_back("SDL_VIDEODRIVER=offscreen");
+  for (const char* name : {"PATH", "HOME", onDisplay ? "DISPLAY" : "PATH"}) {
     if (const char* value = std::getenv(name)) envStore.push_back(std::string(name) + "=" + value);
   }
   std::vector<char*> argv, envp;

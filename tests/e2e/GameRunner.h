@@ -37,9 +37,10 @@ struct RunResult {
 /// One running hinoki. Output is collected while waiting; input can be fed in pieces.
 class GameProcess {
  public:
-  /// Starts hinoki with `args`, in the folder `workDir`.
+  /// Starts hinoki with `args`, in the folder `workDir`; headless unless `onDisplay`, which
+  /// runs it on the X display of the test run with real windows and boxes.
   GameProcess(const std::string& workDir, const std::vector<std::string>& args,
-              int timeoutSeconds = 20);
+              int timeoutSeconds = 20, bool onDisplay = false);
   ~GameProcess();
   GameProcess(const GameProcess&) = delete;
   GameProcess& operator=(const GameProcess&) = delete;

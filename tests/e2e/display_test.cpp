@@ -1,0 +1,83 @@
+// The game on a real X display: a visible window with its title and size, and a script
+// error box that is a real window, answered with a key press.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "e2e/GameRunner.h"
+
+namespace {
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+  }
+  return out;
+}
+
+// The line of `xwininfo -root -children` naming a top-level window, or "" after 10 s.
+std::string WaitForWindow(const std::string& title) {
+  for (int i = 0; i < 100; ++i) {
+    const std::string tree = Shell("xwininfo -root -children 2>/dev/null");
+    const auto at = tree.find("\"" + title + "\"");
+    if (at != std::string::npos) {
+      const auto begin = tree.rfind('\n', at) + 1;
+      return tree.substr(begin, tree.find('\n', at) - begin);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return "";
+}
+
+TEST(Display, WindowIsShownAndScriptErrorBoxIsAnsweredByKey) {
+  if (!std::getenv("DISPLAY") || Shell("command -v xwininfo xdotool").empty()) {
+    GTEST_SKIP() << "needs an X display with xwininfo and xdotool";
+  }
+  const e2e::GameFolder game({{"system/loset.lat", R"(
+function ini_window_mode() return true end
+function ini_debug_mode() return true end
+function ini_fps_num() return 60 end
+function ini_window_width() return 320 end
+function ini_window_height() return 240 end
+function ini_title_name() return "HinokiOnX" end
+function ini_load_path() return "main.lua" end
+return true
+)"},
+                              {"main.lua", R"(
+print("load", ...)
+frames = frames or 0
+function ScriptInitialize() end
+function ScriptFrame()
+  frames = frames + 1
+  if frames == 10 then error("boom") end
+  if frames == 20 then LuaN.LUA():Quit() end
+end
+function ScriptExit() print("exit", frames) end
+return true
+)"}});
+  e2e::GameProcess process(game.Path(), {}, 30, true);
+
+  const std::string window = WaitForWindow("HinokiOnX");
+  ASSERT_FALSE(window.empty()) << "the game window never appeared";
+  EXPECT_NE(window.find("320x240"), std::string::npos) << window;  // no frame without a WM
+
+  const std::string box = WaitForWindow("スクリプトエラー！");
+  ASSERT_FALSE(box.empty()) << "the script error box never appeared";
+  const std::string id = box.substr(box.find("0x"), box.find(' ', box.find("0x")) - box.find("0x"));
+  Shell("xdotool windowfocus " + id + " && sleep 0.2 && xdotool key Return");
+
+  const e2e::RunResult result = process.Finish();
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.out, "load\tinit\t\nload\tall\t\nexit\t21\t\n");
+  EXPECT_EQ(result.err, "");  // the box was a window, not the terminal fallback
+}
+
+}  // namespace
