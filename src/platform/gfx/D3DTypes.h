@@ -23,8 +23,11 @@ struct D3DMATRIX {
 };
 
 struct D3DVIEWPORT9 {
-  DWORD X, Y, Width, Height;
-  float MinZ, MaxZ;
+  D3DVIEWPORT9() = default;
+  D3DVIEWPORT9(DWORD x, DWORD y, DWORD width, DWORD height, float minZ, float maxZ)
+      : X(x), Y(y), Width(width), Height(height), MinZ(minZ), MaxZ(maxZ) {}
+  DWORD X = 0, Y = 0, Width = 0, Height = 0;
+  float MinZ = 0.0f, MaxZ = 0.0f;
 };
 
 static_assert(sizeof(D3DVECTOR) == 12, "D3DVECTOR must match Direct3D 9's layout");
