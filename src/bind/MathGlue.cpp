@@ -40,10 +40,10 @@ int ConstructUnlessSingleNumber(lua_State* L) {
     return luaL_error(L, "%s cannot be made from one number: give %s", type,
                       matrix ? "16 numbers or a matrix" : "x, y and z or a vector");
   }
-  lua_pushvalue(L, lua_upvalueindex(1));
-  lua_insert(L, 1);
-  lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-  return lua_gettop(L);
+  // The generated constructor runs on this very stack, without a second Lua call.
+  const lua_CFunction constructor = lua_tocfunction(L, lua_upvalueindex(1));
+  return constructor ? constructor(L) : luaL_error(L, "constructor of %s is missing",
+                                                   lua_tostring(L, lua_upvalueindex(2)));
 }
 
 int DegreeOfAngle(lua_State* L) {
