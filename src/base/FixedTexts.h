@@ -81,4 +81,10 @@ inline constexpr char kScriptErrorTitle[] = "\x83X\x83N\x83\x8a\x83v\x83g\x83G\x
 // エラー値が文字列ではありません：
 inline constexpr char kErrorValueNotText[] = "\x83G\x83\x89\x81[\x92l\x82\xaa\x95\xb6\x8e\x9a\x97\xf1\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81" "F";
 
+// Titles of the debug console's two pages.
+// デバッグ情報出力モード
+inline constexpr char kConsoleDebugTitle[] = "\x83" "f\x83o\x83" "b\x83O\x8f\xee\x95\xf1\x8fo\x97\xcd\x83\x82\x81[\x83h";
+// 標準出力モード
+inline constexpr char kConsoleStandardTitle[] = "\x95W\x8f\x80\x8fo\x97\xcd\x83\x82\x81[\x83h";
+
 }  // namespace BaseN::FixedText

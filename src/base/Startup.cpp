@@ -17,6 +17,7 @@
 #include "lua/LuaUtilityC.h"
 #include "platform/Platform.h"
 #include "platform/dialog/Dialog.h"
+#include "utility/UsingConsoleC.h"
 
 namespace BaseN {
 
@@ -109,8 +110,10 @@ int WinMain() {
   settings.mSynchronise = ini.synchronise;
   settings.mDebugMode = debugMode;
 
-  // The debug console, input, the two sound directors and the graphics device are
-  // created here, in that order, by their subsystems.
+  if (settings.mDebugMode) UtilityN::UsingConsoleC::GetInstance().Resume();
+
+  // Input, the two sound directors and the graphics device are created here, in that
+  // order, by their subsystems.
 
   lua.Initialize();
 
@@ -122,6 +125,13 @@ int WinMain() {
 
   if (!windowed) window->ShowCursor(true);
   lua.Exit();
+  if (settings.mDebugMode) {
+    // The console's thread ends the process after its current sleep or pass; this thread
+    // waits for that. A console without a thread lets shutdown go on here.
+    UtilityN::UsingConsoleC& console = UtilityN::UsingConsoleC::GetInstance();
+    console.RequestEnd();
+    if (console.HasThread()) console.Join();
+  }
   EndProcess(0);
 }
 

@@ -14,6 +14,7 @@
 #include "platform/console/StandardOutput.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/window/Window.h"
+#include "utility/UsingConsoleC.h"
 
 namespace LuaN {
 namespace {
@@ -288,12 +289,26 @@ void LuaUtilityC::Quit() {
   if (platform::Window* window = platform::Installed().window) window->PostQuit();
 }
 
-// The debug channels belong to the debug console; until it exists in this run they have
-// nothing to write to, and outside debug mode they do nothing by definition.
-void LuaUtilityC::DebugOut(const char*, const char*) {}
-void LuaUtilityC::DebugFlush() {}
-void LuaUtilityC::DebugShowStandard() {}
-void LuaUtilityC::DebugShowDebug() {}
-void LuaUtilityC::DebugClear() {}
+// The debug channels: outside debug mode nothing at all happens and no console is made.
+// A nil name or text counts as empty text.
+void LuaUtilityC::DebugOut(const char* name, const char* text) {
+  if (DebugMode()) UtilityN::UsingConsoleC::GetInstance().Write(name ? name : "", text ? text : "");
+}
+
+void LuaUtilityC::DebugFlush() {
+  if (DebugMode()) UtilityN::UsingConsoleC::GetInstance().Flush();
+}
+
+void LuaUtilityC::DebugShowStandard() {
+  if (DebugMode()) UtilityN::UsingConsoleC::GetInstance().ShowStandard();
+}
+
+void LuaUtilityC::DebugShowDebug() {
+  if (DebugMode()) UtilityN::UsingConsoleC::GetInstance().ShowDebug();
+}
+
+void LuaUtilityC::DebugClear() {
+  if (DebugMode()) UtilityN::UsingConsoleC::GetInstance().Clear();
+}
 
 }  // namespace LuaN
