@@ -1,10 +1,11 @@
 # Hinoki: the two commands a newcomer needs are `make demo` and `make test`.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+TSAN_DIR ?= build-tsan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build demo test test-asan bench api-doc clean
+.PHONY: all deps configure build demo test test-asan test-tsan bench api-doc clean
 
 all: build
 
@@ -32,6 +33,15 @@ test-asan: deps $(ASAN_DIR)/CMakeCache.txt
 	cmake --build $(ASAN_DIR) -j$(JOBS)
 	./scripts/run-tests.sh $(ASAN_DIR)
 
+# The threads that share state (the debug console and its drawing thread) under
+# ThreadSanitizer.
+$(TSAN_DIR)/CMakeCache.txt:
+	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DHINOKI_TSAN=ON -DHINOKI_BENCH=OFF $(CMAKE_FLAGS)
+
+test-tsan: deps $(TSAN_DIR)/CMakeCache.txt
+	cmake --build $(TSAN_DIR) -j$(JOBS) --target hinoki_unit_tests
+	./scripts/run-tests.sh $(TSAN_DIR) -L unit -R Console
+
 bench: build
 	./scripts/run-bench.sh $(BUILD_DIR)
 
@@ -39,4 +49,4 @@ api-doc:
 	python3 tools/gen_api_doc.py src/bind docs/api.md
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR)

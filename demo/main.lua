@@ -7,6 +7,8 @@ local frames = 0
 
 function ScriptInitialize()
   print("Hinoki demo started (" .. tostring(reason) .. ")")
+  -- In debug mode the terminal shows the debug page: named lines redrawn on request.
+  lua:DebugShowDebug()
 end
 
 function ScriptFrame()
@@ -14,6 +16,9 @@ function ScriptFrame()
   local fps = lua:GetFPS(1.0)
   if frames % 60 == 0 then
     print(string.format("frame %d, %.1f frames per second", frames, fps))
+    lua:DebugOut("FPS", string.format("%.1f", fps))
+    lua:DebugOut("Frames", tostring(frames))
+    lua:DebugFlush()
   end
 end
 
