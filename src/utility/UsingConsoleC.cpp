@@ -27,6 +27,9 @@ UsingConsoleC::~UsingConsoleC() {
   mStop = true;
   Cancel();
   Join();
+  // A terminal left on the debug page goes back to the user's screen, with everything
+  // written meanwhile.
+  if (mDebugPageDrawn.load()) mPages.ShowStandardPage(BaseN::FixedText::kConsoleStandardTitle);
 }
 
 void UsingConsoleC::ClearIfRequested() {
@@ -76,6 +79,7 @@ void UsingConsoleC::Run() {
     for (const auto& [name, text] : mEntries) page += name + ": " + text.str();
     if (mMode.load() == 1) {
       mPages.ShowDebugPage(page, BaseN::FixedText::kConsoleDebugTitle);
+      mDebugPageDrawn = true;
     } else {
       mPages.ShowStandardPage(BaseN::FixedText::kConsoleStandardTitle);
     }

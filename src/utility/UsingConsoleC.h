@@ -56,6 +56,7 @@ class UsingConsoleC : public ThreadC {
   std::atomic<int> mMode{0};
   std::atomic<bool> mStop{false};          // teardown at an abnormal end: leave Run quietly
   std::atomic<bool> mClearRequested{false};
+  std::atomic<bool> mDebugPageDrawn{false};
   std::function<void()> mPassHook;
 };
 
