@@ -3,6 +3,7 @@
 
 #include "base/FramePacerC.h"
 #include "base/MainWindowC.h"
+#include "input/ExternalInputC.h"
 #include "lua/LuaUtilityC.h"
 #include "platform/Platform.h"
 
@@ -32,7 +33,8 @@ void MessageLoop(const IniSettingsS& settings) {
         MainWindowC::GetInstance().WindowProcedure(message);
       },
       [] {
-        // Input and the two sound directors update here, before the script's frame.
+        InputN::ExternalInputC::GetInstance().Update();
+        // The two sound directors update here, before the script's frame.
         LuaN::LuaUtilityC::GetInstance().Frame();
       });
 }

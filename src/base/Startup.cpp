@@ -14,6 +14,7 @@
 #include "base/MainWindowC.h"
 #include "base/MemoryFailure.h"
 #include "base/MessageLoop.h"
+#include "input/ExternalInputC.h"
 #include "lua/LuaUtilityC.h"
 #include "platform/Platform.h"
 #include "platform/dialog/Dialog.h"
@@ -114,6 +115,8 @@ int WinMain() {
 
   // Input, the two sound directors and the graphics device are created here, in that
   // order, by their subsystems.
+  // Input goes on without devices when it cannot be set up; its box has told the user.
+  InputN::ExternalInputC::GetInstance().Create(mainWindow.mWindowHandle);
 
   lua.Initialize();
 

@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "platform/clock/system/SystemClock.h"
 #include "platform/dialog/sdl/SdlDialog.h"
+#include "platform/input/sdl/SdlInput.h"
 #include "platform/window/sdl/SdlWindow.h"
 
 #ifndef HINOKI_VERSION
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
   static platform::SystemClock clock;
   static platform::SdlWindow window;
   static platform::SdlDialog dialog(window);
-  platform::Install(platform::Components{&clock, &dialog, &window});
+  static platform::SdlInput input;
+  platform::Install(platform::Components{&clock, &dialog, &window, &input});
 
   return BaseN::WinMain();
 }

@@ -7,11 +7,13 @@ namespace platform {
 class Clock;
 class Dialog;
 class Window;
+class Input;
 
 struct Components {
   Clock* clock = nullptr;
   Dialog* dialog = nullptr;
   Window* window = nullptr;
+  Input* input = nullptr;
 };
 
 /// Makes these components the ones the engine uses from now on.

@@ -76,7 +76,9 @@ return true
   const e2e::RunResult result = process.Finish();
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.out, "load\tinit\t\nload\tall\t\nexit\t21\t\n");
+  EXPECT_EQ(result.out,
+            "*** ジョイスティックデバイスを作成しませんでした ***\n"  // input, no controller
+            "load\tinit\t\nload\tall\t\nexit\t21\t\n");
   EXPECT_EQ(result.err, "");  // the box was a window, not the terminal fallback
 }
 

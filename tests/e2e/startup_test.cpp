@@ -43,7 +43,7 @@ TEST(Startup, FullScreenQuestionDecidesWindowAndDebugOutput) {
   e2e::RunResult no = e2e::RunHinoki(game.Path(), "n\n");
   EXPECT_EQ(no.exitStatus, 0);
   EXPECT_EQ(no.err, kQuestion);
-  EXPECT_EQ(no.out, "debug output on\t\n");
+  EXPECT_EQ(no.out, "*** ジョイスティックデバイスを作成しませんでした ***\ndebug output on\t\n");
 
   // Nobody answers: the game ends with status 1 before any script of the game ran.
   e2e::RunResult none = e2e::RunHinoki(game.Path(), "");
