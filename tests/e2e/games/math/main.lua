@@ -130,11 +130,42 @@ local function colours_random_curves()
     "error in function 'GetSmoothValue'."))
 end
 
+-- Argument checks remember the metatables they accepted: what they refused before, and
+-- values whose metatable changed since, must still be refused with the same text.
+local function argument_checks()
+  local v, w = Vector3C(1, 2, 3), Vector3C(4, 5, 6)
+  check("accepted twice", v:Dot(w) == 32 and v:Dot(w) == 32)
+  for round = 1, 2 do
+    check("D3DXVECTOR3 is no Vector3C " .. round,
+      raises(function() return Vector3C.Dot(D3DXVECTOR3(1, 2, 3), w) end,
+        "argument #1 is 'D3DXVECTOR3'; 'const Vector3C' expected."))
+  end
+  check("nil for a reference", raises(function() return v:Dot(nil) end,
+    "error in function 'Dot'.\n     argument #2 is 'nil'; 'value' expected."))
+  check("degree for a vector", raises(function() return v:Dot(DegreeC(1)) end,
+    "argument #2 is 'DegreeC'; 'const D3DXVECTOR3' expected."))
+  local m = MatrixC()
+  check("degree for a matrix", (m * m)._11 == 1 and raises(function() return m * DegreeC(1) end,
+    "error in function '.mul'.\n     argument #2 is 'DegreeC'; 'const D3DXMATRIX' expected."))
+  -- The original metatables go back afterwards, so the objects are still collected.
+  local vectorType, matrixType = getmetatable(w), getmetatable(m)
+  debug.setmetatable(w, {})
+  check("replaced metatable refused", raises(function() return v:Dot(w) end,
+    "argument #2 is '[undefined]'; 'const D3DXVECTOR3' expected."))
+  debug.setmetatable(w, vectorType)
+  debug.setmetatable(m, getmetatable(DegreeC(1)))
+  check("metatable of another class refused", raises(function() return MatrixC() * m end,
+    "argument #2 is 'DegreeC'; 'const D3DXMATRIX' expected."))
+  debug.setmetatable(m, matrixType)
+  check("restored metatables accepted", v:Dot(w) == 32 and (MatrixC() * m)._22 == 1)
+end
+
 function ScriptInitialize()
   angles()
   vectors()
   matrices()
   colours_random_curves()
+  argument_checks()
   print("checks " .. checks .. " failed " .. failures)
   LuaN.LUA():Quit()
 end
