@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config python3
   liblua5.1-0-dev libtolua++5.1-dev
   libsdl2-dev
+  libopenal-dev libsndfile1-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils xfonts-base
 )

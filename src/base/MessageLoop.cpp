@@ -6,6 +6,7 @@
 #include "input/ExternalInputC.h"
 #include "lua/LuaUtilityC.h"
 #include "platform/Platform.h"
+#include "sound/WaveSoundDirectorC.h"
 
 namespace BaseN {
 
@@ -34,6 +35,7 @@ void MessageLoop(const IniSettingsS& settings) {
       },
       [] {
         InputN::ExternalInputC::GetInstance().Update();
+        SoundN::WaveSoundDirectorC::GetInstance().Update();
         // The two sound directors update here, before the script's frame.
         LuaN::LuaUtilityC::GetInstance().Frame();
       });

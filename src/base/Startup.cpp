@@ -18,6 +18,7 @@
 #include "lua/LuaUtilityC.h"
 #include "platform/Platform.h"
 #include "platform/dialog/Dialog.h"
+#include "sound/WaveSoundDirectorC.h"
 #include "utility/UsingConsoleC.h"
 
 namespace BaseN {
@@ -117,6 +118,8 @@ int WinMain() {
   // order, by their subsystems.
   // Input goes on without devices when it cannot be set up; its box has told the user.
   InputN::ExternalInputC::GetInstance().Create(mainWindow.mWindowHandle);
+  // Without sound the game goes on; a sound played later ends it with its box.
+  SoundN::WaveSoundDirectorC::GetInstance().Create(mainWindow.mWindowHandle);
 
   lua.Initialize();
 

@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "platform/clock/system/SystemClock.h"
 #include "platform/dialog/sdl/SdlDialog.h"
+#include "platform/audio/openal/OpenAlAudio.h"
 #include "platform/input/sdl/SdlInput.h"
 #include "platform/window/sdl/SdlWindow.h"
 
@@ -68,7 +69,8 @@ int main(int argc, char** argv) {
   static platform::SdlWindow window;
   static platform::SdlDialog dialog(window);
   static platform::SdlInput input;
-  platform::Install(platform::Components{&clock, &dialog, &window, &input});
+  static platform::OpenAlAudio audio;
+  platform::Install(platform::Components{&clock, &dialog, &window, &input, &audio});
 
   return BaseN::WinMain();
 }

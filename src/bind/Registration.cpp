@@ -13,6 +13,7 @@ int tolua_Random_open(lua_State* L);
 int tolua_Matrix_open(lua_State* L);
 int tolua_Angle_open(lua_State* L);
 int tolua_Input_open(lua_State* L);
+int tolua_WaveSound_open(lua_State* L);
 int tolua_Color_open(lua_State* L);
 int tolua_Smooth_open(lua_State* L);
 
@@ -25,6 +26,7 @@ void RegisterScriptInterface(lua_State* L) {
   tolua_Matrix_open(L);      // 4: D3DMATRIX, D3DXMATRIX, MatrixC (and viewport, quaternion)
   tolua_Angle_open(L);       // 5: DegreeC, RadianC, AngleC
   tolua_Input_open(L);       // 6: InputN.ExternalInputC, constants, InputN.EXINPUT
+  tolua_WaveSound_open(L);  // 8: SoundN.WaveSoundDirectorC, SoundN.WAVESOUND
   tolua_Color_open(L);       // 9: D3DARGB
   tolua_Smooth_open(L);      // 12: GetSmoothValue, GetSmoothDiff
   AddArrayConversions(L);

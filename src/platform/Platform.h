@@ -8,12 +8,14 @@ class Clock;
 class Dialog;
 class Window;
 class Input;
+class Audio;
 
 struct Components {
   Clock* clock = nullptr;
   Dialog* dialog = nullptr;
   Window* window = nullptr;
   Input* input = nullptr;
+  Audio* audio = nullptr;  ///< shared by the sound effect and music players
 };
 
 /// Makes these components the ones the engine uses from now on.
