@@ -1,13 +1,12 @@
 // The debug console's drawing thread against recorded pages: what each pass draws, what
 // a write or a clear during a pass does, and how the thread ends.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -16,7 +15,6 @@
 #include <vector>
 
 #include "platform/console/StandardOutput.h"
-#include "platform/text/Text.h"
 #include "utility/UsingConsoleC.h"
 
 namespace {
@@ -24,29 +22,21 @@ namespace {
 using namespace std::chrono_literals;
 using UtilityN::UsingConsoleC;
 
-struct PageCall {
-  bool debug = false;
-  std::string page;   // CP932, debug pages only
-  std::string title;  // CP932
-};
-
-// Records every page shown, from the drawing thread, for the test thread to read.
+// Records the pages drawn: a debug page as its text, the standard page as "[standard]";
+// with `echo` also on standard error in angle brackets, for a death test to see.
 class RecordingPages : public platform::console::Pages {
  public:
-  void ShowDebugPage(std::string_view page, std::string_view title) override {
+  explicit RecordingPages(bool echo = false) : mEcho(echo) {}
+  void ShowDebugPage(std::string_view page, std::string_view) override { Add(std::string(page)); }
+  void ShowStandardPage(std::string_view) override { Add("[standard]"); }
+  std::size_t Count() const {
     const std::lock_guard<std::mutex> hold(mLock);
-    mCalls.push_back({true, std::string(page), std::string(title)});
+    return mPages.size();
   }
-  void ShowStandardPage(std::string_view title) override {
+  std::string Last() const {
     const std::lock_guard<std::mutex> hold(mLock);
-    mCalls.push_back({false, "", std::string(title)});
+    return mPages.back();
   }
-  std::vector<PageCall> Calls() const {
-    const std::lock_guard<std::mutex> hold(mLock);
-    return mCalls;
-  }
-  std::size_t Count() const { return Calls().size(); }
-  PageCall Last() const { return Calls().back(); }
   // True once `count` pages were shown; gives up after `limit`.
   bool WaitForCount(std::size_t count, std::chrono::milliseconds limit = 5000ms) const {
     const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -58,44 +48,42 @@ class RecordingPages : public platform::console::Pages {
   }
 
  private:
+  void Add(const std::string& page) {
+    const std::lock_guard<std::mutex> hold(mLock);
+    mPages.push_back(page);
+    if (mEcho) std::fputs(("<" + page + ">").c_str(), stderr);
+  }
+  const bool mEcho;
   mutable std::mutex mLock;
-  std::vector<PageCall> mCalls;
+  std::vector<std::string> mPages;
 };
 
 // Holds the next pass open at its start once armed, until released.
 class PassGate {
  public:
-  void Arm() {
+  enum State { kIdle, kArmed, kEntered, kReleased };
+  void Set(State state) {
     const std::lock_guard<std::mutex> hold(mLock);
-    mArmed = true;
-    mEntered = false;
-    mReleased = false;
+    mState = state;
+    mChanged.notify_all();
+  }
+  bool WaitFor(State state) {
+    std::unique_lock<std::mutex> hold(mLock);
+    return mChanged.wait_for(hold, 5s, [&] { return mState == state; });
   }
   void AtPassStart() {
     std::unique_lock<std::mutex> hold(mLock);
-    if (!mArmed) return;
-    mArmed = false;
-    mEntered = true;
+    if (mState != kArmed) return;
+    mState = kEntered;
     mChanged.notify_all();
-    mChanged.wait(hold, [this] { return mReleased; });
-  }
-  bool WaitEntered() {
-    std::unique_lock<std::mutex> hold(mLock);
-    return mChanged.wait_for(hold, 5s, [this] { return mEntered; });
-  }
-  void Release() {
-    const std::lock_guard<std::mutex> hold(mLock);
-    mReleased = true;
-    mChanged.notify_all();
+    mChanged.wait(hold, [&] { return mState == kReleased; });
   }
 
  private:
   std::mutex mLock;
   std::condition_variable mChanged;
-  bool mArmed = false, mEntered = false, mReleased = false;
+  State mState = kIdle;
 };
-
-std::string Utf8(const std::string& cp932) { return platform::text::Cp932ToUtf8(cp932); }
 
 class ConsoleTest : public ::testing::Test {
  protected:
@@ -104,20 +92,23 @@ class ConsoleTest : public ::testing::Test {
     // Before Resume no pass has run, so this is the stream that swallows writes.
     discard_ = &console_.GetDebugStream("");
   }
-  void TearDown() override { gate_.Release(); }
+  void TearDown() override { gate_.Set(PassGate::kReleased); }
 
-  // Resumes the thread and waits for its first pass, after which writes are taken.
+  // Resumes the thread, waits for its first pass and asks for the debug page.
   void Start() {
     console_.Resume();
     ASSERT_TRUE(pages_.WaitForCount(1));
+    EXPECT_EQ(pages_.Last(), "[standard]");  // mode 0 at first
+    console_.ShowDebug();
   }
-  // Waits until the pass in progress is over, so that a write to `name` is kept.
-  void WaitIdle(const std::string& name) {
+  // Waits until the pass in progress is over, so that a write to `name` is kept; writes.
+  void Put(const std::string& name, const std::string& text) {
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (&console_.GetDebugStream(name) == discard_) {
       ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the pass never ends";
       std::this_thread::sleep_for(1ms);
     }
+    console_.Write(name, text);
   }
   // Requests a redraw once the running pass is over and waits for it (a flush made
   // during a pass is part of that pass, so it is repeated until a new one starts).
@@ -131,125 +122,75 @@ class ConsoleTest : public ::testing::Test {
     }
   }
 
+  // Puts `name`, then runs `during` while the next pass is held; returns what it drew.
+  std::string HeldPass(const std::string& name, const std::function<void()>& during) {
+    Put(name, "1");
+    const std::size_t next = pages_.Count() + 1;
+    gate_.Set(PassGate::kArmed);
+    console_.Flush();
+    EXPECT_TRUE(gate_.WaitFor(PassGate::kEntered));
+    during();
+    gate_.Set(PassGate::kReleased);
+    EXPECT_TRUE(pages_.WaitForCount(next));
+    return pages_.Last();
+  }
+
   RecordingPages pages_;
   PassGate gate_;
   UsingConsoleC console_{pages_};  // destroyed first: the thread never outlives the others
   std::ostream* discard_ = nullptr;
 };
 
-TEST_F(ConsoleTest, DebugPageShowsLinesSortedByNameAndReplacesThem) {
+TEST_F(ConsoleTest, DebugPageShowsAtAFlushWithLinesSortedByNameAndReplaced) {
   Start();
-  EXPECT_FALSE(pages_.Last().debug);  // mode 0 at first: the standard page
-  console_.ShowDebug();
-  WaitIdle("FPS");
-  console_.Write("FPS", "60");
-  FlushAndWait();
-  EXPECT_TRUE(pages_.Last().debug);
-  EXPECT_EQ(pages_.Last().page, "FPS: 60\n");
-
-  WaitIdle("FPS");
-  console_.Write("FPS", "59");
-  FlushAndWait();
-  EXPECT_EQ(pages_.Last().page, "FPS: 59\n");
-
-  WaitIdle("a");
-  console_.Clear();
-  console_.Write("a", "3");
-  console_.Write("B", "2");
-  console_.Write("A", "1");
-  FlushAndWait();
-  EXPECT_EQ(pages_.Last().page, "A: 1\nB: 2\na: 3\n");  // byte order: capitals first
-}
-
-TEST_F(ConsoleTest, PagesCarryTheirJapaneseTitles) {
-  Start();
-  EXPECT_EQ(Utf8(pages_.Last().title), "標準出力モード");
-  console_.ShowDebug();
-  FlushAndWait();
-  EXPECT_EQ(Utf8(pages_.Last().title), "デバッグ情報出力モード");
-  console_.ShowStandard();
-  FlushAndWait();
-  EXPECT_FALSE(pages_.Last().debug);
-  EXPECT_EQ(Utf8(pages_.Last().title), "標準出力モード");
-}
-
-TEST_F(ConsoleTest, ModeChangeShowsOnlyAtTheNextFlush) {
-  Start();
-  console_.ShowDebug();
-  // Nothing is due: several idle turns of the thread (16 ms each) must draw nothing.
+  Put("FPS", "60");
+  // Idle turns of the thread (16 ms each) draw nothing, not even the change of mode.
   std::this_thread::sleep_for(150ms);
   EXPECT_EQ(pages_.Count(), 1u);
   FlushAndWait();
   EXPECT_EQ(pages_.Count(), 2u);
-  EXPECT_TRUE(pages_.Last().debug);
-}
-
-TEST_F(ConsoleTest, WriteDuringAPassIsLostAndWriteAfterItIsKept) {
-  Start();
-  console_.ShowDebug();
-  WaitIdle("A");
-  console_.Write("A", "1");
-  gate_.Arm();
-  console_.Flush();
-  ASSERT_TRUE(gate_.WaitEntered());
-  console_.Write("B", "lost");  // the pass owns the lines now
-  gate_.Release();
-  ASSERT_TRUE(pages_.WaitForCount(2));
-  EXPECT_EQ(pages_.Last().page, "A: 1\n");
-
-  WaitIdle("C");
-  console_.Write("C", "kept");
+  EXPECT_EQ(pages_.Last(), "FPS: 60\n");
+  Put("FPS", "59");
   FlushAndWait();
-  EXPECT_EQ(pages_.Last().page, "A: 1\nC: kept\n");
-}
-
-TEST_F(ConsoleTest, ClearDuringAPassWaitsForItsEnd) {
-  Start();
-  console_.ShowDebug();
-  WaitIdle("A");
-  console_.Write("A", "1");
+  EXPECT_EQ(pages_.Last(), "FPS: 59\n");
+  Put("a", "3");
   console_.Write("B", "2");
-  gate_.Arm();
-  console_.Flush();
-  ASSERT_TRUE(gate_.WaitEntered());
-  console_.Clear();
-  gate_.Release();
-  ASSERT_TRUE(pages_.WaitForCount(2));
-  EXPECT_EQ(pages_.Last().page, "A: 1\nB: 2\n");  // that pass is whole
+  console_.Write("A", "1");
   FlushAndWait();
-  EXPECT_TRUE(pages_.Last().debug);
-  EXPECT_EQ(pages_.Last().page, "");  // and the lines are gone after it
+  EXPECT_EQ(pages_.Last(), "A: 1\nB: 2\nFPS: 59\na: 3\n");  // byte order: capitals first
 }
 
-// Reports the page calls on standard error, where a death test can see them.
-class ReportingPages : public platform::console::Pages {
- public:
-  void ShowDebugPage(std::string_view, std::string_view) override {
-    std::fputs("[debug page]", stderr);
-    mShown = true;
-  }
-  void ShowStandardPage(std::string_view) override { std::fputs("[standard page]", stderr); }
-  std::atomic<bool> mShown{false};
-};
+TEST_F(ConsoleTest, WriteDuringAPassIsLostAndClearWaitsForItsEnd) {
+  Start();
+  Put("B", "2");
+  // The pass owns the lines once it started.
+  EXPECT_EQ(HeldPass("A", [&] { console_.Write("C", "lost"); }), "A: 1\nB: 2\n");
+  Put("D", "kept");
+  FlushAndWait();
+  EXPECT_EQ(pages_.Last(), "A: 1\nB: 2\nD: kept\n");
+  // That pass is whole, and the lines are gone after it.
+  EXPECT_EQ(HeldPass("E", [&] { console_.Clear(); }), "A: 1\nB: 2\nD: kept\nE: 1\n");
+  FlushAndWait();
+  EXPECT_EQ(pages_.Last(), "");
+}
 
 TEST(ConsoleEnd, RequestEndEndsTheProcessWithSuccessOnTheStandardPage) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        ReportingPages pages;
+        RecordingPages pages(true);
         UsingConsoleC console(pages);
         console.ShowDebug();
         console.Resume();
-        for (int i = 0; i < 5000 && !pages.mShown; ++i) std::this_thread::sleep_for(1ms);
+        pages.WaitForCount(1);
         console.RequestEnd();
         std::this_thread::sleep_for(5s);
         std::_Exit(3);  // the thread never ended the process
       },
-      testing::ExitedWithCode(0), "\\[debug page\\]\\[standard page\\]");
+      testing::ExitedWithCode(0), "<><\\[standard\\]>");  // the debug page, then the standard
 }
 
-// A destructor that ended the process with status 0 would pass an in-process test, so
-// the process itself must be seen to go on.
+// A destructor ending the process with status 0 would pass an in-process test.
 TEST(ConsoleEnd, DestroyingAResumedConsoleLeavesTheProcessRunning) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
@@ -259,12 +200,7 @@ TEST(ConsoleEnd, DestroyingAResumedConsoleLeavesTheProcessRunning) {
         console->ShowDebug();
         console->Resume();
         if (!pages->WaitForCount(1)) std::_Exit(4);
-        std::promise<void> destroyed;
-        std::future<void> done = destroyed.get_future();
-        std::thread([&] {
-          console.reset();
-          destroyed.set_value();
-        }).detach();
+        auto done = std::async(std::launch::async, [&] { console.reset(); });
         if (done.wait_for(5s) != std::future_status::ready) std::_Exit(5);
         std::fputs("still running", stderr);
         std::_Exit(7);
