@@ -9,35 +9,12 @@
 #include <thread>
 
 #include "e2e/GameRunner.h"
+#include "e2e/XDisplay.h"
 
 namespace {
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    pclose(pipe);
-  }
-  return out;
-}
-
-// The line of `xwininfo -root -children` naming a top-level window, or "" after 10 s.
-std::string WaitForWindow(const std::string& title) {
-  for (int i = 0; i < 100; ++i) {
-    const std::string tree = Shell("xwininfo -root -children 2>/dev/null");
-    const auto at = tree.find("\"" + title + "\"");
-    if (at != std::string::npos) {
-      const auto begin = tree.rfind('\n', at) + 1;
-      return tree.substr(begin, tree.find('\n', at) - begin);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return "";
-}
-
 TEST(Display, WindowIsShownAndScriptErrorBoxIsAnsweredByKey) {
-  if (!std::getenv("DISPLAY") || Shell("command -v xwininfo xdotool").empty()) {
+  if (!e2e::HaveXTools()) {
     GTEST_SKIP() << "needs an X display with xwininfo and xdotool";
   }
   const e2e::GameFolder game({{"system/loset.lat", R"(
@@ -64,14 +41,14 @@ return true
 )"}});
   e2e::GameProcess process(game.Path(), {}, 30, true);
 
-  const std::string window = WaitForWindow("HinokiOnX");
+  const std::string window = e2e::WaitForWindow("HinokiOnX");
   ASSERT_FALSE(window.empty()) << "the game window never appeared";
   EXPECT_NE(window.find("320x240"), std::string::npos) << window;  // no frame without a WM
 
-  const std::string box = WaitForWindow("スクリプトエラー！");
+  const std::string box = e2e::WaitForWindow("スクリプトエラー！");
   ASSERT_FALSE(box.empty()) << "the script error box never appeared";
   const std::string id = box.substr(box.find("0x"), box.find(' ', box.find("0x")) - box.find("0x"));
-  Shell("xdotool windowfocus " + id + " && sleep 0.2 && xdotool key Return");
+  e2e::Shell("xdotool windowfocus " + id + " && sleep 0.2 && xdotool key Return");
 
   const e2e::RunResult result = process.Finish();
   EXPECT_FALSE(result.timedOut);

@@ -11,33 +11,14 @@
 #include <vector>
 
 #include "e2e/GameRunner.h"
+#include "e2e/XDisplay.h"
 
 namespace {
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    pclose(pipe);
-  }
-  return out;
-}
-
 // The id of the top-level window with this title, or "" after 10 s.
 std::string WaitForWindowId(const std::string& title) {
-  for (int i = 0; i < 100; ++i) {
-    std::istringstream tree(Shell("xwininfo -root -children 2>/dev/null"));
-    for (std::string line; std::getline(tree, line);) {
-      if (line.find("\"" + title + "\"") == std::string::npos) continue;
-      std::istringstream words(line);
-      std::string id;
-      words >> id;
-      return id;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return "";
+  const std::string line = e2e::WaitForWindow(title);
+  return line.substr(0, line.find(' '));
 }
 
 int Field(const std::string& info, const std::string& label) {
@@ -74,7 +55,7 @@ std::vector<int> Changes(const std::vector<Frame>& frames, int Frame::*field) {
 }
 
 TEST(DisplayInput, KeysMouseAndFocusReachTheScript) {
-  if (!std::getenv("DISPLAY") || Shell("command -v xwininfo xdotool").empty()) {
+  if (!e2e::HaveXTools()) {
     GTEST_SKIP() << "needs an X display with xwininfo and xdotool";
   }
   const e2e::GameFolder game({{"system/loset.lat", R"(
@@ -111,13 +92,13 @@ return true
   e2e::GameProcess process(game.Path(), {}, 90, true);
   const std::string id = WaitForWindowId("HinokiInputProbe");
   ASSERT_FALSE(id.empty()) << "the game window never appeared";
-  const std::string info = Shell("xwininfo -id " + id);
+  const std::string info = e2e::Shell("xwininfo -id " + id);
   const int left = Field(info, "Absolute upper-left X:");
   const int top = Field(info, "Absolute upper-left Y:");
-  const std::string root = Shell("xwininfo -root | awk '/Window id/{printf \"%s\", $4}'");
+  const std::string root = e2e::Shell("xwininfo -root | awk '/Window id/{printf \"%s\", $4}'");
 
   // Frames last 100 ms: a held key spans several, a tap of one xdotool call none.
-  auto run = [](const std::string& steps) { Shell("xdotool " + steps); };
+  auto run = [](const std::string& steps) { e2e::Shell("xdotool " + steps); };
   run("windowfocus --sync " + id + " mousemove --window " + id + " 30 40 sleep 0.5");
   run("keydown a sleep 0.6 keyup a sleep 0.3");
   run("keydown b keyup b sleep 0.3");
