@@ -49,25 +49,32 @@ void GameFolder::Write(const std::string& name, const std::string& content) cons
   std::filesystem::rename(temporary, path);
 }
 
+ChildCommand::ChildCommand(const std::vector<std::string>& args, std::vector<std::string> variables,
+                           const std::vector<std::string>& inherited)
+    : mArgStore{HINOKI_EXECUTABLE}, mEnvStore(std::move(variables)) {
+  mArgStore.insert(mArgStore.end(), args.begin(), args.end());
+  std::vector<std::string> names{"PATH", "HOME"};
+  names.insert(names.end(), inherited.begin(), inherited.end());
+  for (const std::string& name : names) {
+    if (const char* value = std::getenv(name.c_str())) mEnvStore.push_back(name + "=" + value);
+  }
+  for (std::string& s : mArgStore) mArgv.push_back(s.data());
+  for (std::string& s : mEnvStore) mEnvp.push_back(s.data());
+  mArgv.push_back(nullptr);
+  mEnvp.push_back(nullptr);
+}
+
 GameProcess::GameProcess(const std::string& workDir, const std::vector<std::string>& args,
                          int timeoutSeconds, bool onDisplay)
     : mDeadlineMs(NowMs() + timeoutSeconds * 1000LL) {
   // A game that ends before reading its input must not take the test run down with it.
   signal(SIGPIPE, SIG_IGN);
 
-  // Everything the child needs is built before fork: only exec-safe calls after it.
-  std::vector<std::string> argStore{HINOKI_EXECUTABLE};
-  argStore.insert(argStore.end(), args.begin(), args.end());
-  std::vector<std::string> envStore;
-  if (!onDisplay) envStore.push_back("SDL_VIDEODRIVER=offscreen");
-  for (const char* name : {"PATH", "HOME", onDisplay ? "DISPLAY" : "PATH"}) {
-    if (const char* value = std::getenv(name)) envStore.push_back(std::string(name) + "=" + value);
-  }
-  std::vector<char*> argv, envp;
-  for (std::string& s : argStore) argv.push_back(s.data());
-  for (std::string& s : envStore) envp.push_back(s.data());
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
+  ChildCommand command(
+      args,
+      onDisplay ? std::vector<std::string>{}
+                : std::vector<std::string>{"SDL_VIDEODRIVER=offscreen"},
+      onDisplay ? std::vector<std::string>{"DISPLAY"} : std::vector<std::string>{});
 
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) {
@@ -80,7 +87,7 @@ GameProcess::GameProcess(const std::string& workDir, const std::vector<std::stri
     dup2(out[1], STDOUT_FILENO);
     dup2(err[1], STDERR_FILENO);
     if (chdir(workDir.c_str()) != 0) _exit(126);
-    execve(argv[0], argv.data(), envp.data());
+    execve(command.Argv()[0], command.Argv(), command.Envp());
     _exit(127);
   }
   close(in[0]);
@@ -102,7 +109,10 @@ GameProcess::~GameProcess() {
   CloseFd(mErr);
 }
 
-void GameProcess::SendInput(const std::string& text) { mPending += text; Pump(0); }
+void GameProcess::SendInput(const std::string& text) {
+  mPending += text;
+  Pump(0);
+}
 
 void GameProcess::CloseInput() {
   mCloseWhenSent = true;
@@ -111,8 +121,7 @@ void GameProcess::CloseInput() {
 
 bool GameProcess::Pump(int waitMs) {
   if (mIn >= 0 && mPending.empty() && mCloseWhenSent) CloseFd(mIn);
-  pollfd fds[3] = {{mOut, POLLIN, 0}, {mErr, POLLIN, 0},
-                   {mPending.empty() ? -1 : mIn, POLLOUT, 0}};
+  pollfd fds[3] = {{mOut, POLLIN, 0}, {mErr, POLLIN, 0}, {mPending.empty() ? -1 : mIn, POLLOUT, 0}};
   if (mOut < 0 && mErr < 0) return false;
   if (poll(fds, 3, waitMs) < 0) return errno == EINTR;
   char buffer[4096];
@@ -120,13 +129,19 @@ bool GameProcess::Pump(int waitMs) {
     if (!fds[i].revents) continue;
     int& fd = i == 0 ? mOut : mErr;
     const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n > 0) (i == 0 ? mResult.out : mResult.err).append(buffer, n);
-    else if (n == 0 || errno != EINTR) CloseFd(fd);
+    if (n > 0)
+      (i == 0 ? mResult.out : mResult.err).append(buffer, n);
+    else if (n == 0 || errno != EINTR)
+      CloseFd(fd);
   }
   if (fds[2].revents) {
     const ssize_t n = write(mIn, mPending.data(), mPending.size());
-    if (n > 0) mPending.erase(0, n);
-    else if (errno != EAGAIN && errno != EINTR) { mPending.clear(); CloseFd(mIn); }
+    if (n > 0)
+      mPending.erase(0, n);
+    else if (errno != EAGAIN && errno != EINTR) {
+      mPending.clear();
+      CloseFd(mIn);
+    }
   }
   if (mIn >= 0 && mPending.empty() && mCloseWhenSent) CloseFd(mIn);
   return mOut >= 0 || mErr >= 0;

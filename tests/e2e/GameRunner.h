@@ -64,6 +64,21 @@ class GameProcess {
   RunResult mResult;
 };
 
+/// The command line and environment of a hinoki child process, built before fork so that
+/// only exec-safe calls remain after it. The environment holds `variables` and, from this
+/// process, PATH, HOME and the names in `inherited`.
+class ChildCommand {
+ public:
+  ChildCommand(const std::vector<std::string>& args, std::vector<std::string> variables,
+               const std::vector<std::string>& inherited = {});
+  char* const* Argv() { return mArgv.data(); }
+  char* const* Envp() { return mEnvp.data(); }
+
+ private:
+  std::vector<std::string> mArgStore, mEnvStore;
+  std::vector<char*> mArgv, mEnvp;
+};
+
 /// Runs hinoki to its end with the whole of `input` on standard input.
 RunResult RunHinoki(const std::string& workDir, const std::string& input = "",
                     const std::vector<std::string>& args = {});

@@ -12,23 +12,15 @@
 #include <stdexcept>
 #include <vector>
 
+#include "e2e/GameRunner.h"
+
 namespace e2e {
 
 TerminalRun RunOnTerminal(const std::string& workDir, int timeoutSeconds) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
 
-  // Everything the child needs is built before fork: only exec-safe calls after it.
-  std::vector<std::string> argStore{HINOKI_EXECUTABLE};
-  std::vector<std::string> envStore{"SDL_VIDEODRIVER=offscreen", "TERM=xterm"};
-  for (const char* name : {"PATH", "HOME"}) {
-    if (const char* value = std::getenv(name)) envStore.push_back(std::string(name) + "=" + value);
-  }
-  std::vector<char*> argv, envp;
-  for (std::string& s : argStore) argv.push_back(s.data());
-  for (std::string& s : envStore) envp.push_back(s.data());
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
+  ChildCommand command({}, {"SDL_VIDEODRIVER=offscreen", "TERM=xterm"});
 
   winsize size{};
   size.ws_row = 24;
@@ -38,7 +30,7 @@ TerminalRun RunOnTerminal(const std::string& workDir, int timeoutSeconds) {
   if (pid < 0) throw std::runtime_error("forkpty failed");
   if (pid == 0) {
     if (chdir(workDir.c_str()) != 0) _exit(126);
-    execve(argv[0], argv.data(), envp.data());
+    execve(command.Argv()[0], command.Argv(), command.Envp());
     _exit(127);
   }
 
