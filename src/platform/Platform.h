@@ -9,6 +9,7 @@ class Dialog;
 class Window;
 class Input;
 class Audio;
+class Graphics;
 
 struct Components {
   Clock* clock = nullptr;
@@ -16,6 +17,7 @@ struct Components {
   Window* window = nullptr;
   Input* input = nullptr;
   Audio* audio = nullptr;  ///< shared by the sound effect and music players
+  Graphics* graphics = nullptr;
 };
 
 /// Makes these components the ones the engine uses from now on.
