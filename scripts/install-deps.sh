@@ -7,7 +7,10 @@ PACKAGES=(
   build-essential cmake pkg-config python3
   liblua5.1-0-dev libtolua++5.1-dev
   libsdl2-dev
-  libopenal-dev libsndfile1-dev
+  libopenal-dev libsndfile1-dev libmpg123-dev libvorbis-dev
+  libepoxy-dev libgl1-mesa-dri libglx-mesa0 libegl1 libegl-mesa0 libstb-dev zlib1g-dev
+  libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
+  sox libsox-fmt-mp3 lame
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils xfonts-base
 )
