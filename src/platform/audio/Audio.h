@@ -1,6 +1,7 @@
 // The sound device: one output shared by everything that makes sound, with a listener
-// for positioned sounds, a master volume and pan, and sound buffers that hold samples
-// once and are duplicated cheaply for every play. Volumes are in hundredths of a decibel
+// for positioned sounds, a master volume and pan for the sound effects, sound buffers
+// that hold samples once and are duplicated cheaply for every play, and music players
+// that stream their files. Volumes are in hundredths of a decibel
 // (-10000 silence .. 0 full), pans from -10000 (left) to 10000 (right); 3-D vectors are
 // in a left-handed scene (z into the screen), as the engine's own math is.
 #pragma once
@@ -8,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+
+#include "platform/music/MusicPlayer.h"
 
 namespace platform {
 
@@ -77,8 +81,13 @@ class Audio {
   /// A buffer holding the samples of `wave`, decoded now. A 3-D buffer needs a one-channel
   /// sound. Null when the samples cannot be decoded or the device refuses the buffer.
   virtual std::unique_ptr<SoundBuffer> CreateSoundBuffer(const WaveFile& wave, bool threeD) = 0;
+  /// A player streaming the file at `path` (a path of this system) on the open output.
+  /// A file that cannot be decoded still gets a player, silent and of duration 0. Null
+  /// when the output is not open or has no room for another player.
+  virtual std::unique_ptr<MusicPlayer> CreateMusicPlayer(const std::string& path) = 0;
 
-  /// Master volume of everything played; false (unchanged) when out of range.
+  /// Master volume of the sound buffers (not of the music players); false (unchanged)
+  /// when out of range.
   virtual bool SetMasterVolume(int volume) = 0;
   /// Master pan of the 2-D buffers; false (unchanged) when out of range.
   virtual bool SetMasterPan(int pan) = 0;

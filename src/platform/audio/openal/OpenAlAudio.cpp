@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "platform/audio/WaveFile.h"
+#include "platform/audio/openal/Device.h"
+#include "platform/audio/openal/MusicStream.h"
 #include "platform/audio/openal/SampleDecoder.h"
 
 namespace platform {
@@ -27,27 +29,6 @@ float GainOfVolume(int volume) {
 }
 
 namespace openal {
-
-class Voice;
-
-// One device with its context. Buffers and voices hold it, so it is closed only after
-// the last of them is gone, whatever order the owners are destroyed in.
-struct Device {
-  ALCdevice* device = nullptr;
-  ALCcontext* context = nullptr;
-  LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
-  int masterPan = 0;
-  float rolloff = 1.0f;
-  std::set<Voice*> voices;  ///< live buffers with sources, for master pan and rolloff
-
-  ~Device() {
-    if (context) {
-      if (alcGetCurrentContext() == context) alcMakeContextCurrent(nullptr);
-      alcDestroyContext(context);
-    }
-    if (device) alcCloseDevice(device);
-  }
-};
 
 // The decoded samples of one sound: one buffer, or a left and a right one.
 struct Samples {
@@ -117,19 +98,22 @@ class Voice : public SoundBuffer, private Sound3DBuffer {
     return false;
   }
 
-  // Gains from volume, own pan and master pan; a channel attenuated by 100 dB or more
-  // is silent, as DirectSound's pan at its ends silences the other side.
+  // Gains from volume, own pan and the master volume and pan; a channel attenuated by
+  // 100 dB or more is silent, as DirectSound's pan at its ends silences the other side.
+  // The master volume is applied here rather than on the listener, which would turn
+  // the music down with the sound effects.
   void ApplyGains() {
     if (mSourceCount == 0) return;
+    const float master = GainOfVolume(mDevice->masterVolume);
     if (mThreeD) {
-      alSourcef(mSources[0], AL_GAIN, GainOfVolume(mVolume));
+      alSourcef(mSources[0], AL_GAIN, GainOfVolume(mVolume) * master);
       return;
     }
-    const int master = mDevice->masterPan;
-    const int left = mVolume - std::max(mPan, 0) - std::max(master, 0);
-    const int right = mVolume + std::min(mPan, 0) + std::min(master, 0);
-    alSourcef(mSources[0], AL_GAIN, GainOfVolume(left));
-    alSourcef(mSources[1], AL_GAIN, GainOfVolume(right));
+    const int pan = mDevice->masterPan;
+    const int left = mVolume - std::max(mPan, 0) - std::max(pan, 0);
+    const int right = mVolume + std::min(mPan, 0) + std::min(pan, 0);
+    alSourcef(mSources[0], AL_GAIN, GainOfVolume(left) * master);
+    alSourcef(mSources[1], AL_GAIN, GainOfVolume(right) * master);
   }
 
   void ApplyRolloff() {
@@ -245,6 +229,7 @@ OpenAlAudio::OpenAlAudio(Output output, int sampleRate)
     : mOutput(output), mSampleRate(sampleRate) {}
 
 OpenAlAudio::~OpenAlAudio() {
+  if (mFeeder) mFeeder->StopThread();
   mStopPump = true;
   if (mPump.joinable()) mPump.join();
 }
@@ -252,7 +237,11 @@ OpenAlAudio::~OpenAlAudio() {
 bool OpenAlAudio::Open() {
   if (mOpened) return mOpenResult;
   mOpened = true;
-  if (mOutput == Output::kSystem) {
+  if (mOutput == Output::kSilent) {
+    if (!OpenLoopback()) return mOpenResult = false;
+    mSilent = true;
+    mPump = std::thread([this] { PumpInRealTime(); });
+  } else if (mOutput == Output::kSystem) {
     if (ALCdevice* device = openal::OpenDefaultDevice()) {
       const ALCint attributes[] = {ALC_MONO_SOURCES, 1024, 0};
       ALCcontext* context = alcCreateContext(device, attributes);
@@ -274,6 +263,13 @@ bool OpenAlAudio::Open() {
     return mOpenResult = false;
   }
   alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+  if (alIsExtensionPresent("AL_SOFT_deferred_updates")) {
+    mDevice->deferUpdates =
+        reinterpret_cast<LPALDEFERUPDATESSOFT>(alGetProcAddress("alDeferUpdatesSOFT"));
+    mDevice->processUpdates =
+        reinterpret_cast<LPALPROCESSUPDATESSOFT>(alGetProcAddress("alProcessUpdatesSOFT"));
+  }
+  mFeeder = std::make_shared<openal::MusicFeeder>();
   return mOpenResult = true;
 }
 
@@ -323,9 +319,19 @@ void OpenAlAudio::PumpInRealTime() {
 }
 
 void OpenAlAudio::Render(float* out, int frames) {
-  if (mDevice && mDevice->renderSamples && mOutput == Output::kLoopback) {
-    mDevice->renderSamples(mDevice->device, out, frames);
+  if (!mDevice || !mDevice->renderSamples || mOutput != Output::kLoopback) return;
+  for (int done = 0; done < frames;) {
+    const int chunk = std::min(frames - done, 1024);
+    mFeeder->FeedAll();
+    mDevice->renderSamples(mDevice->device, out + 2 * static_cast<size_t>(done), chunk);
+    done += chunk;
   }
+}
+
+std::unique_ptr<MusicPlayer> OpenAlAudio::CreateMusicPlayer(const std::string& path) {
+  if (!mDevice) return nullptr;
+  if (mOutput != Output::kLoopback) mFeeder->StartThread();
+  return openal::CreateMusicStream(mDevice, mFeeder, path);
 }
 
 std::unique_ptr<SoundBuffer> OpenAlAudio::CreateSoundBuffer(const WaveFile& wave, bool threeD) {
@@ -355,7 +361,10 @@ std::unique_ptr<SoundBuffer> OpenAlAudio::CreateSoundBuffer(const WaveFile& wave
 bool OpenAlAudio::SetMasterVolume(int volume) {
   if (volume < kSilentVolume || volume > kFullVolume) return false;
   mMasterVolume = volume;
-  if (mDevice) alListenerf(AL_GAIN, GainOfVolume(volume));
+  if (mDevice) {
+    mDevice->masterVolume = volume;
+    for (openal::Voice* voice : mDevice->voices) voice->ApplyGains();
+  }
   return true;
 }
 

@@ -7,6 +7,8 @@
 // Without a sound card the device is a loopback device mixed by a thread of our own in
 // real time, so sounds start, play for their length and end as they would be heard.
 // Tests use the loopback device directly and mix samples themselves with Render.
+// Music players stream on the same device (MusicStream.h); their queues are kept full by
+// a feeder thread, or by Render on the loopback device.
 #pragma once
 
 #include <atomic>
@@ -19,12 +21,14 @@ namespace platform {
 
 namespace openal {
 struct Device;
+class MusicFeeder;
 }
 
 class OpenAlAudio : public Audio {
  public:
   enum class Output {
     kSystem,    ///< the default device; a silent real-time loopback when there is none
+    kSilent,    ///< the silent real-time loopback, as when there is no sound card
     kLoopback,  ///< a loopback device that mixes only when Render is called
   };
 
@@ -37,6 +41,7 @@ class OpenAlAudio : public Audio {
   bool Open() override;
   bool IsSilent() const override { return mSilent; }
   std::unique_ptr<SoundBuffer> CreateSoundBuffer(const WaveFile& wave, bool threeD) override;
+  std::unique_ptr<MusicPlayer> CreateMusicPlayer(const std::string& path) override;
   bool SetMasterVolume(int volume) override;
   bool SetMasterPan(int pan) override;
   int GetMasterVolume() const override { return mMasterVolume; }
@@ -49,7 +54,8 @@ class OpenAlAudio : public Audio {
 
   /// Loopback output only: mixes the next `frames` stereo frames into `out` as
   /// interleaved left, right floats. The output limiter and HRTF are off, so what comes
-  /// out is the plain sum of the sources.
+  /// out is the plain sum of the sources. The music queues are topped up before every
+  /// 1024 frames, so music never runs dry here however much is rendered at once.
   void Render(float* out, int frames);
 
  private:
@@ -64,6 +70,7 @@ class OpenAlAudio : public Audio {
   int mMasterVolume = kFullVolume;
   int mMasterPan = 0;
   std::shared_ptr<openal::Device> mDevice;
+  std::shared_ptr<openal::MusicFeeder> mFeeder;
   std::thread mPump;
   std::atomic<bool> mStopPump{false};
 };
