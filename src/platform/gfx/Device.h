@@ -13,6 +13,7 @@
 namespace platform {
 
 class Window;
+class Surface;
 
 enum class DeviceResult {
   kOk,
@@ -40,6 +41,9 @@ class Texture {
   virtual bool Lock(unsigned level, LockedRect& locked, DWORD flags) = 0;
   /// Sends what was written since Lock to the device.
   virtual void Unlock(unsigned level) = 0;
+  /// A level as a surface, to draw into a render-target texture with SetRenderTarget (or
+  /// SetDepthStencilSurface for a depth-stencil texture); null when the level does not exist.
+  virtual std::shared_ptr<Surface> GetSurfaceLevel(unsigned /*level*/) { return nullptr; }
 };
 using TextureRef = std::shared_ptr<Texture>;
 

@@ -28,7 +28,7 @@ struct Image {
   std::vector<ImageLevel> levels;  ///< level 0 first; all the file's levels
 };
 
-/// Reads only what is needed for the size; false (and a reason in `error` when given)
+/// Decodes only what is needed for the size; false (and a reason in `error` when given)
 /// for a missing, unreadable or unrecognised file.
 bool ReadImageInfo(const std::string& path, ImageInfo& info, std::string* error = nullptr);
 

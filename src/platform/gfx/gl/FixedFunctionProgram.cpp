@@ -1,0 +1,277 @@
+// The fixed-function stand-in shader. Lighting follows Direct3D 9's per-vertex model
+// (camera space, ambient + diffuse + specular + emissive, range, attenuation and the spot
+// cone); fog is the per-vertex factor mixed toward the fog colour.
+#include "platform/gfx/gl/FixedFunctionProgram.h"
+
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr const char* kBlock = R"(
+struct Light {
+  vec4 diffuse;
+  vec4 specular;
+  vec4 ambient;
+  vec4 position;
+  vec4 direction;
+  vec4 attenuation;
+  vec4 spot;
+};
+layout(std140) uniform FixedFunction {
+  mat4 uWorldViewProjection;
+  mat4 uWorldView;
+  mat4 uNormalMatrix;
+  vec4 uViewport;
+  vec4 uPixelOffset;
+  vec4 uMaterialDiffuse;
+  vec4 uMaterialAmbient;
+  vec4 uMaterialSpecular;
+  vec4 uMaterialEmissive;
+  vec4 uGlobalAmbient;
+  vec4 uFogColor;
+  vec4 uFogParameters;
+  vec4 uTextureFactor;
+  vec4 uAlphaReference;
+  ivec4 uVertex;
+  ivec4 uFog;
+  ivec4 uMaterialSource;
+  ivec4 uColorStage;
+  ivec4 uAlphaStage;
+  ivec4 uLights;
+  Light uLight[8];
+};
+)";
+
+constexpr const char* kVertexMain = R"(
+layout(location = 0) in vec4 aPosition;
+layout(location = 1) in vec3 aNormal;
+layout(location = 2) in vec4 aDiffuse;
+layout(location = 3) in vec2 aTexCoord;
+out vec4 vDiffuse;
+out vec3 vSpecular;
+out vec2 vTexCoord;
+out float vFog;
+
+void ApplyLighting(vec3 viewPosition, vec4 vertexColor) {
+  vec4 materialDiffuse = uMaterialSource.x != 0 ? vertexColor : uMaterialDiffuse;
+  vec4 materialAmbient = uMaterialSource.y != 0 ? vertexColor : uMaterialAmbient;
+  vec4 materialSpecular = uMaterialSource.z != 0 ? vertexColor : uMaterialSpecular;
+  vec4 materialEmissive = uMaterialSource.w != 0 ? vertexColor : uMaterialEmissive;
+  bool hasNormal = uVertex.y != 0;
+  vec3 normal = vec3(0.0);
+  if (hasNormal) {
+    normal = (uNormalMatrix * vec4(aNormal, 0.0)).xyz;
+    if (uFog.w != 0 && dot(normal, normal) > 0.0) normal = normalize(normal);
+  }
+  vec3 ambient = uGlobalAmbient.rgb;
+  vec3 diffuse = vec3(0.0);
+  vec3 specular = vec3(0.0);
+  for (int i = 0; i < uLights.x; ++i) {
+    int type = int(uLight[i].position.w);
+    vec3 toLight;
+    float strength = 1.0;
+    if (type == 3) {
+      toLight = -uLight[i].direction.xyz;
+    } else {
+      vec3 offset = uLight[i].position.xyz - viewPosition;
+      float lightDistance = length(offset);
+      if (lightDistance > uLight[i].direction.w) continue;
+      toLight = lightDistance > 0.0 ? offset / lightDistance : vec3(0.0, 0.0, -1.0);
+      vec3 a = uLight[i].attenuation.xyz;
+      float denominator = a.x + a.y * lightDistance + a.z * lightDistance * lightDistance;
+      strength = denominator > 0.0 ? 1.0 / denominator : 1.0;
+      if (type == 2) {
+        float rho = dot(-uLight[i].direction.xyz, toLight);
+        float cosHalfTheta = uLight[i].spot.x;
+        float cosHalfPhi = uLight[i].spot.y;
+        if (rho <= cosHalfPhi) {
+          strength = 0.0;
+        } else if (rho <= cosHalfTheta) {
+          float t = (rho - cosHalfPhi) / max(cosHalfTheta - cosHalfPhi, 1e-6);
+          strength *= uLight[i].attenuation.w == 1.0 ? t : pow(t, uLight[i].attenuation.w);
+        }
+      }
+    }
+    ambient += strength * uLight[i].ambient.rgb;
+    if (!hasNormal) continue;
+    float lambert = max(dot(normal, toLight), 0.0);
+    diffuse += strength * lambert * uLight[i].diffuse.rgb;
+    if (uFog.y != 0 && lambert > 0.0) {
+      vec3 viewer = uFog.z != 0 ? normalize(-viewPosition) : vec3(0.0, 0.0, 1.0);
+      vec3 halfway = normalize(viewer + toLight);
+      float power = uAlphaReference.y;
+      float highlight = max(dot(normal, halfway), 0.0);
+      specular += strength * (power > 0.0 ? pow(highlight, power) : 1.0) * uLight[i].specular.rgb;
+    }
+  }
+  vDiffuse.rgb = clamp(materialEmissive.rgb + materialAmbient.rgb * ambient +
+                       materialDiffuse.rgb * diffuse, 0.0, 1.0);
+  vDiffuse.a = clamp(materialDiffuse.a, 0.0, 1.0);
+  vSpecular = clamp(materialSpecular.rgb * specular, 0.0, 1.0);
+}
+
+void main() {
+  vec4 clip;
+  bool pretransformed = uVertex.w != 0;
+  if (pretransformed) {
+    float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
+    vec2 ndc = vec2((aPosition.x - uViewport.x) * 2.0 / uViewport.z - 1.0,
+                    1.0 - (aPosition.y - uViewport.y) * 2.0 / uViewport.w);
+    clip = vec4(ndc * w, aPosition.z * w, w);
+  } else {
+    clip = uWorldViewProjection * vec4(aPosition.xyz, 1.0);
+  }
+  clip.xy += uPixelOffset.xy * clip.w;
+  if (uPixelOffset.z != 0.0) {
+    clip.y = -clip.y;
+    clip.z = 2.0 * clip.z - clip.w;
+  }
+  gl_Position = clip;
+  vTexCoord = aTexCoord;
+
+  vec4 vertexColor = uVertex.z != 0 ? aDiffuse : vec4(1.0);
+  vec3 viewPosition = (uWorldView * vec4(aPosition.xyz, 1.0)).xyz;
+  if (uVertex.x != 0 && !pretransformed) {
+    ApplyLighting(viewPosition, vertexColor);
+  } else {
+    vDiffuse = vertexColor;
+    vSpecular = vec3(0.0);
+  }
+  vFog = 1.0;
+  if (uFog.x != 0 && !pretransformed) {
+    float depth = viewPosition.z;
+    if (uFog.x == 3) {
+      vFog = (uFogParameters.y - depth) * uFogParameters.w;
+    } else if (uFog.x == 1) {
+      vFog = exp(-depth * uFogParameters.z);
+    } else {
+      float d = depth * uFogParameters.z;
+      vFog = exp(-d * d);
+    }
+    vFog = clamp(vFog, 0.0, 1.0);
+  }
+}
+)";
+
+constexpr const char* kFragmentMain = R"(
+uniform sampler2D uTexture;
+in vec4 vDiffuse;
+in vec3 vSpecular;
+in vec2 vTexCoord;
+in float vFog;
+out vec4 oColor;
+
+vec4 Argument(int argument, vec4 texel) {
+  int source = argument & 7;
+  vec4 value = vDiffuse;
+  if (source == 2) value = texel;
+  else if (source == 3) value = uTextureFactor;
+  else if (source == 4) value = vec4(vSpecular, 1.0);
+  if ((argument & 0x20) != 0) value = vec4(value.a);
+  if ((argument & 0x10) != 0) value = vec4(1.0) - value;
+  return value;
+}
+
+vec4 Combine(int op, vec4 a, vec4 b) {
+  if (op == 1) return vDiffuse;
+  if (op == 2) return a;
+  if (op == 3) return b;
+  if (op == 5) return 2.0 * a * b;
+  if (op == 6) return 4.0 * a * b;
+  if (op == 7) return a + b;
+  if (op == 8) return a + b - 0.5;
+  if (op == 9) return 2.0 * (a + b - 0.5);
+  if (op == 10) return a - b;
+  return a * b;
+}
+
+bool Passes(int function, float alpha, float reference) {
+  if (function == 1) return false;
+  if (function == 2) return alpha < reference;
+  if (function == 3) return alpha == reference;
+  if (function == 4) return alpha <= reference;
+  if (function == 5) return alpha > reference;
+  if (function == 6) return alpha != reference;
+  if (function == 7) return alpha >= reference;
+  return true;
+}
+
+void main() {
+  vec4 texel = uColorStage.w != 0 ? texture(uTexture, vTexCoord) : vec4(1.0);
+  vec4 color;
+  if (uColorStage.x == 1) {
+    color = vDiffuse;
+  } else {
+    color.rgb = Combine(uColorStage.x, Argument(uColorStage.y, texel),
+                        Argument(uColorStage.z, texel)).rgb;
+    color.a = Combine(uAlphaStage.x, Argument(uAlphaStage.y, texel),
+                      Argument(uAlphaStage.z, texel)).a;
+  }
+  color = clamp(color, 0.0, 1.0);
+  if (uAlphaStage.w != 0 && !Passes(uAlphaStage.w, floor(color.a * 255.0 + 0.5), uAlphaReference.x)) {
+    discard;
+  }
+  if (uFog.y != 0) color.rgb = min(color.rgb + vSpecular, vec3(1.0));
+  color.rgb = mix(uFogColor.rgb, color.rgb, vFog);
+  oColor = color;
+}
+)";
+
+GLuint Compile(GLenum type, const std::string& source, std::string& error) {
+  const GLuint shader = glCreateShader(type);
+  const char* text = source.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (ok == GL_TRUE) return shader;
+  GLint length = 0;
+  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+  std::vector<char> log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+  glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
+  error = log.data();
+  glDeleteShader(shader);
+  return 0;
+}
+
+}  // namespace
+
+bool FixedFunctionProgram::Create(std::string& error) {
+  const std::string header = "#version 330 core\n";
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, header + kBlock + kVertexMain, error);
+  if (!vertex) return false;
+  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, header + kBlock + kFragmentMain, error);
+  if (!fragment) {
+    glDeleteShader(vertex);
+    return false;
+  }
+  mProgram = glCreateProgram();
+  glAttachShader(mProgram, vertex);
+  glAttachShader(mProgram, fragment);
+  glBindFragDataLocation(mProgram, 0, "oColor");
+  glLinkProgram(mProgram);
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  GLint ok = GL_FALSE;
+  glGetProgramiv(mProgram, GL_LINK_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    char log[2048] = {};
+    glGetProgramInfoLog(mProgram, sizeof log, nullptr, log);
+    error = log;
+    Destroy();
+    return false;
+  }
+  glUniformBlockBinding(mProgram, glGetUniformBlockIndex(mProgram, "FixedFunction"),
+                        kBlockBinding);
+  glUseProgram(mProgram);
+  glUniform1i(glGetUniformLocation(mProgram, "uTexture"), 0);
+  return true;
+}
+
+void FixedFunctionProgram::Destroy() {
+  if (mProgram) glDeleteProgram(mProgram);
+  mProgram = 0;
+}
+
+}  // namespace platform

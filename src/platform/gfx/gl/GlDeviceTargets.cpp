@@ -1,0 +1,204 @@
+// Render targets, clearing, textures and read-back of the GL device.
+#include "platform/gfx/gl/GlDevice.h"
+
+#include <algorithm>
+
+#include "platform/gfx/gl/GlSprite.h"
+
+namespace platform {
+
+bool GlDevice::TargetIsBackBuffer() const { return mColorTarget == mBackBufferColor; }
+
+SurfaceRef GlDevice::GetRenderTarget(DWORD index) {
+  return index == 0 ? SurfaceRef(mColorTarget) : nullptr;
+}
+
+void GlDevice::SetRenderTarget(DWORD index, Surface* surface) {
+  // One colour target; a depth surface is no colour target.
+  auto* target = static_cast<GlSurface*>(surface);
+  if (index != 0 || !target || target->IsDepth()) return;
+  std::shared_ptr<GlSurface> next;
+  if (target == mBackBufferColor.get()) {
+    next = mBackBufferColor;
+  } else if (target->SurfaceKind() == GlSurface::Kind::kTextureLevel && target->TextureOf() &&
+             target->TextureOf()->IsRenderTarget()) {
+    next = target->shared_from_this();
+  } else {
+    return;
+  }
+  mColorTarget = std::move(next);
+  // As in Direct3D, a new render target brings a viewport covering all of it.
+  mViewport = D3DVIEWPORT9(0, 0, mColorTarget->Width(), mColorTarget->Height(), 0.0f, 1.0f);
+  mTargetsDirty = true;
+  mBlockDirty = true;
+}
+
+void GlDevice::SetDepthStencilSurface(Surface* surface) {
+  auto* depth = static_cast<GlSurface*>(surface);
+  if (!depth) {
+    mDepthTarget = nullptr;
+  } else if (depth == mBackBufferDepth.get()) {
+    mDepthTarget = mBackBufferDepth;
+  } else if (depth->IsDepth()) {
+    mDepthTarget = depth->shared_from_this();
+  } else {
+    return;
+  }
+  mTargetsDirty = true;
+}
+
+void GlDevice::ApplyTargets() {
+  const bool onBackBuffer = TargetIsBackBuffer() && mDepthTarget == mBackBufferDepth;
+  const GLuint framebuffer = onBackBuffer ? mBackFramebuffer : mTargetFramebuffer;
+  if (mApplied.drawFramebuffer != framebuffer) {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    mApplied.drawFramebuffer = framebuffer;
+  }
+  if (!onBackBuffer && mTargetsDirty) {
+    if (mColorTarget == mBackBufferColor) {
+      glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                mBackColor);
+    } else {
+      glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                             mColorTarget->TextureOf()->Name(),
+                             static_cast<GLint>(mColorTarget->Level()));
+    }
+    if (!mDepthTarget) {
+      glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    } else if (mDepthTarget == mBackBufferDepth) {
+      glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                mBackDepth);
+    } else {
+      glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D,
+                             mDepthTarget->TextureOf()->Name(),
+                             static_cast<GLint>(mDepthTarget->Level()));
+    }
+  }
+  mTargetsDirty = false;
+  // Rows are stored top first, so Direct3D's viewport needs no flip in either path.
+  const GLint viewport[4] = {static_cast<GLint>(mViewport.X), static_cast<GLint>(mViewport.Y),
+                             static_cast<GLint>(mViewport.Width),
+                             static_cast<GLint>(mViewport.Height)};
+  if (!std::equal(viewport, viewport + 4, mApplied.viewport)) {
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    std::copy(viewport, viewport + 4, mApplied.viewport);
+  }
+  if (mApplied.depthRange[0] != mViewport.MinZ || mApplied.depthRange[1] != mViewport.MaxZ) {
+    glDepthRange(mViewport.MinZ, mViewport.MaxZ);
+    mApplied.depthRange[0] = mViewport.MinZ;
+    mApplied.depthRange[1] = mViewport.MaxZ;
+  }
+}
+
+void GlDevice::Clear(DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+  if (!mContext) return;
+  ApplyTargets();
+  GLbitfield mask = 0;
+  if (flags & D3DCLEAR_TARGET) {
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    mApplied.colorMask = -1;
+    // The back buffer has no alpha of its own (X8R8G8B8): it reads as opaque.
+    const float alpha = TargetIsBackBuffer() ? 1.0f : ((color >> 24) & 0xFF) / 255.0f;
+    glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
+                 (color & 0xFF) / 255.0f, alpha);
+    mask |= GL_COLOR_BUFFER_BIT;
+  }
+  if (mDepthTarget && (flags & D3DCLEAR_ZBUFFER)) {
+    glDepthMask(GL_TRUE);
+    mApplied.depthMask = -1;
+    glClearDepth(std::clamp(z, 0.0f, 1.0f));
+    mask |= GL_DEPTH_BUFFER_BIT;
+  }
+  if (mDepthTarget && (flags & D3DCLEAR_STENCIL)) {
+    glStencilMask(0xFF);
+    glClearStencil(static_cast<GLint>(stencil & 0xFF));
+    mask |= GL_STENCIL_BUFFER_BIT;
+  }
+  if (!mask) return;
+  // Direct3D clears the viewport's rectangle.
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(static_cast<GLint>(mViewport.X), static_cast<GLint>(mViewport.Y),
+            static_cast<GLsizei>(mViewport.Width), static_cast<GLsizei>(mViewport.Height));
+  glClear(mask);
+  glDisable(GL_SCISSOR_TEST);
+}
+
+TextureRef GlDevice::CreateTexture(unsigned width, unsigned height, unsigned levels, DWORD usage,
+                                   D3DFORMAT format, D3DPOOL pool) {
+  if (!mContext || width == 0 || height == 0) return nullptr;
+  if (width > static_cast<unsigned>(mMaxTextureSize) ||
+      height > static_cast<unsigned>(mMaxTextureSize)) {
+    return nullptr;
+  }
+  if (!GlTexture::Supports(format, usage)) return nullptr;
+  // Targets live in the default pool only, as Direct3D requires.
+  if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) && pool != D3DPOOL_DEFAULT) {
+    return nullptr;
+  }
+  const unsigned fullChain = GlTexture::FullChainLevels(width, height);
+  if (levels == 0) levels = fullChain;
+  if (levels > fullChain) return nullptr;
+  auto texture = std::make_shared<GlTexture>(*this, width, height, levels, usage, format, pool);
+  mTextures.push_back(texture.get());
+  if (!texture->CreateGlObject()) return nullptr;
+  return texture;
+}
+
+TextureRef GlDevice::CreateTexture(const std::vector<TextureLevelData>& levels, D3DPOOL pool) {
+  if (levels.empty()) return nullptr;
+  const unsigned width = levels[0].width, height = levels[0].height;
+  for (size_t level = 0; level < levels.size(); ++level) {
+    const TextureLevelData& data = levels[level];
+    if (!data.pixels || data.width != std::max(1u, width >> level) ||
+        data.height != std::max(1u, height >> level)) {
+      return nullptr;
+    }
+  }
+  auto texture = CreateTexture(width, height, static_cast<unsigned>(levels.size()), 0,
+                               D3DFMT_A8R8G8B8, pool);
+  if (!texture) return nullptr;
+  auto* gl = static_cast<GlTexture*>(texture.get());
+  for (size_t level = 0; level < levels.size(); ++level) {
+    gl->UploadLevel(static_cast<unsigned>(level), levels[level].pixels);
+  }
+  return texture;
+}
+
+std::vector<std::uint32_t> GlDevice::ReadTexture(Texture& texture) {
+  if (!mContext) return {};
+  return static_cast<GlTexture&>(texture).ReadLevel0();
+}
+
+std::vector<std::uint32_t> GlDevice::ReadBackBuffer() {
+  if (!mContext) return {};
+  std::vector<std::uint32_t> pixels(size_t{mParameters.backBufferWidth} *
+                                    mParameters.backBufferHeight);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, mBackFramebuffer);
+  glReadBuffer(GL_COLOR_ATTACHMENT0);
+  glReadPixels(0, 0, static_cast<GLsizei>(mParameters.backBufferWidth),
+               static_cast<GLsizei>(mParameters.backBufferHeight), GL_BGRA,
+               GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+  return pixels;
+}
+
+void GlDevice::OnTextureDestroyed(GlTexture* texture) {
+  mTextures.erase(std::remove(mTextures.begin(), mTextures.end(), texture), mTextures.end());
+  for (DWORD stage = 0; stage < kStages; ++stage) {
+    if (mStageTexture[stage] == texture) SetTexture(stage, nullptr);
+  }
+  for (GlSprite* sprite : mSprites) sprite->OnTextureDestroyed(texture);
+  texture->DropGlObject(mContext != nullptr);
+}
+
+void GlDevice::BindTextureForUpdate(GLuint name) {
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, name);
+  mApplied.texture = name;
+}
+
+void GlDevice::ForgetTextureName(GLuint name) {
+  if (mApplied.texture == name) mApplied.texture = ~0u;
+  mTargetsDirty = true;
+}
+
+}  // namespace platform
