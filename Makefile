@@ -21,7 +21,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 demo: build
-	./scripts/run-demo.sh $(BUILD_DIR)/hinoki demo
+	./scripts/run-demo.sh $(BUILD_DIR)/hinoki $(BUILD_DIR)/demo
 
 test: build
 	./scripts/run-tests.sh $(BUILD_DIR)
@@ -33,14 +33,14 @@ test-asan: deps $(ASAN_DIR)/CMakeCache.txt
 	cmake --build $(ASAN_DIR) -j$(JOBS)
 	./scripts/run-tests.sh $(ASAN_DIR)
 
-# The threads that share state (the debug console and its drawing thread) under
-# ThreadSanitizer.
+# The threads that share state (the debug console and its drawing thread, the music
+# players and their feeder thread) under ThreadSanitizer.
 $(TSAN_DIR)/CMakeCache.txt:
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DHINOKI_TSAN=ON -DHINOKI_BENCH=OFF $(CMAKE_FLAGS)
 
 test-tsan: deps $(TSAN_DIR)/CMakeCache.txt
 	cmake --build $(TSAN_DIR) -j$(JOBS) --target hinoki_unit_tests
-	./scripts/run-tests.sh $(TSAN_DIR) -L unit -R Console
+	./scripts/run-tests.sh $(TSAN_DIR) -L unit -R 'Console|Music'
 
 bench: build
 	./scripts/run-bench.sh $(BUILD_DIR)

@@ -1,15 +1,94 @@
 -- The Hinoki demo. The engine runs this file with "init" at start and with "all" after a
 -- script error in ScriptFrame has been fixed; it defines the three entry functions.
+--
+-- The scene: a wooden floor and two standing planks in 3-D, trees on billboards that
+-- always face the camera (drawn far to near), fog in the distance, an animated ball from
+-- a sprite sheet that the player moves, sparks drawn additively around it, a row of
+-- overlapping balls showing the sprite order, and a title made of glyph textures.
+-- Music loops from its second bar; Space plays a sound placed where the ball is.
 local reason = ...
 
 local lua = LuaN.LUA()
 local input = InputN.EXINPUT()
+local device = RenderN.DEVICE()
+local renderer = RenderN.RENDERER()
+local textures = RenderN.TEXTURE()
+local music = SoundN.MP3SOUND()
+local sounds = SoundN.WAVESOUND()
+
+local eye, at, up = Vector3C(0, 0, -5), Vector3C(0, 0, 0), Vector3C(0, 1, 0)
 local frames = 0
 
--- A point the player moves: the arrow keys, or the controller's left stick, inside the
--- 800 x 600 drawing area. Nothing is drawn yet; the debug page shows where it is.
-local x, y = 400, 300
-local speed = 4  -- pixels per frame with a key held or the stick pushed all the way
+-- Everything the frame touches, kept so that a reload ("all") starts from a clean scene.
+local scene = {}
+
+local function BuildScene()
+  renderer:Clear()
+  scene = { sparks = {}, trees = {} }
+
+  -- Floor: one plank turned flat and stretched, its texture split into a 2 x 2 grid of
+  -- boards; two standing planks behind it, one of them see-through and additive.
+  local floor = renderer:CreatePlank("image\\wood.png",
+    MatrixC(MatrixC:MkScaling(12, 40, 1) * MatrixC:MkRotationX(AngleC(DegreeC(90))) *
+            MatrixC:MkTranslation(0, -1.5, 16)))
+  floor:Split(1, 4, 0, 0)
+  local wall = renderer:CreatePlank("image\\wood.png",
+    MatrixC(MatrixC:MkScaling(3, 2, 1) * MatrixC:MkTranslation(-3, -0.5, 6)))
+  wall:Culling(true)
+  local glass = renderer:CreatePlank("image\\wood.png",
+    MatrixC(MatrixC:MkScaling(2, 2, 1) * MatrixC:MkTranslation(3, -0.5, 4)))
+  glass:SetColor(120, 200, 255)
+  glass:SetAlpha(140)
+  glass:AdditiveBlending(true)
+  scene.glass = glass
+
+  -- Trees at several depths; their order is worked out again every frame.
+  for i = 0, 9 do
+    local x = (i % 2 == 0) and -2.5 - (i % 3) or 2.5 + (i % 3)
+    local position = Vector3C(x, -0.5, 2 + i * 3)
+    local tree = renderer:CreateBillboard("image\\tree.png", position, eye, at, up)
+    scene.trees[#scene.trees + 1] = { billboard = tree, position = position }
+  end
+
+  -- The player: a 64 x 64 cell of the 256 x 128 sheet, centred on its position.
+  local ball = renderer:CreateSprite("image\\sheet.png")
+  ball:SetSize(64, 64)
+  ball:SetCenterPosition(32, 32)
+  ball:SetOrder(10)
+  scene.ball = ball
+  scene.x, scene.y = 400, 380
+
+  for i = 1, 6 do
+    local spark = renderer:CreateSprite("image\\spark.png")
+    spark:AdditiveBlending(true)
+    spark:SetColor(D3DARGB(255, 255, 180 + i * 10, 80))
+    spark:SetOrder(11)
+    scene.sparks[i] = spark
+  end
+
+  -- Sprite order: five balls overlapping; the middle one has the highest order and is
+  -- drawn on top although it was created third.
+  for i = 1, 5 do
+    local b = renderer:CreateSprite("image\\ball.png", MatrixC:MkTranslation(560 + i * 22, 60, 0))
+    b:SetOrder(({ 1, 2, 5, 2, 1 })[i])
+  end
+
+  -- The title, one glyph texture per character (CP932 bytes), in the top-left corner. The
+  -- colour has alpha 0: each glyph pixel takes its alpha from its coverage.
+  local title = "\130\208\130\204\130\171\131\102\131\130"  -- ひのきデモ
+  local px, i = 24, 1
+  while i <= #title do
+    local glyph = textures:GetTextTexture(string.sub(title, i, i + 1), D3DARGB(0, 255, 240, 200), -40, 700)
+    local sprite = renderer:CreateSprite()
+    sprite:SetTexture(glyph)
+    sprite:SetSize(glyph.mWidth, glyph.mHeight + 8)
+    sprite:SetCenterPosition(0, 0)
+    sprite:SetMatrix(MatrixC:MkTranslation(px, 20, 0))
+    sprite:SetOrder(20)
+    px = px + glyph.mWidth
+    i = i + 2
+  end
+end
 
 local function Move()
   local dx, dy = 0, 0
@@ -21,28 +100,62 @@ local function Move()
     dx = dx + input:GetJoyStickState(InputN.J_LEFT_H) / InputN.J_MAX
     dy = dy + input:GetJoyStickState(InputN.J_LEFT_V) / InputN.J_MAX
   end
-  x = math.max(0, math.min(800, x + dx * speed))
-  y = math.max(0, math.min(600, y + dy * speed))
+  scene.x = math.max(32, math.min(768, scene.x + dx * 4))
+  scene.y = math.max(32, math.min(568, scene.y + dy * 4))
+end
+
+local function Animate()
+  local cell = math.floor(frames / 6) % 8
+  scene.ball:Split(cell % 4, math.floor(cell / 4))
+  scene.ball:SetMatrix(MatrixC:MkTranslation(scene.x, scene.y, 0))
+  for i, spark in ipairs(scene.sparks) do
+    local a = frames * 0.05 + i * math.pi / 3
+    spark:SetMatrix(MatrixC:MkTranslation(scene.x + math.cos(a) * 48 - 16,
+                                          scene.y + math.sin(a) * 48 - 16, 0))
+  end
+  -- The trees sway a little; each stays turned to the camera.
+  for i, tree in ipairs(scene.trees) do
+    local p = tree.position
+    local sway = MatrixC:MkRotationZ(AngleC(RadianC(math.sin(frames * 0.03 + i) * 0.05)))
+    tree.billboard:SetMatrix(sway, MatrixC:MkTranslation(p.x, p.y, p.z), eye, at, up)
+  end
+  scene.glass:SetAlpha(100 + 80 * math.sin(frames * 0.04))
+end
+
+-- Space: the sound comes from where the ball is, left to right across the screen.
+local function PlaySound()
+  if input:GetPressedKey(InputN.K_SPACE) == 1 then
+    local x = (scene.x - 400) / 100
+    sounds:Play("sound\\hit.wav", Vector3C(x, 0, 2), Vector3C(0, 0, 0), 1, 100)
+  end
 end
 
 function ScriptInitialize()
   print("Hinoki demo started (" .. tostring(reason) .. ")")
-  -- In debug mode the terminal shows the debug page: named lines redrawn on request.
+  BuildScene()
+  device:SetFogState(D3DARGB(255, 30, 40, 60), 8, 40)
+  music:Play("sound\\bgm.mp3", true, SecTo(2), SecTo(10))
   lua:DebugShowDebug()
 end
 
 function ScriptFrame()
   frames = frames + 1
-  local fps = lua:GetFPS(1.0)
+  local fps = lua:GetFPS(1.0)  -- counts calls: called once every frame
   Move()
+  Animate()
+  PlaySound()
+  device:BeginRendering()
+  renderer:Draw(eye, at)
+  if device:EndRendering() then
+    -- The device was lost and restored: the fog we set is kept, nothing else to redo.
+    print("the drawing device was restored")
+  end
   if frames % 60 == 0 then
-    print(string.format("frame %d, %.1f frames per second", frames, fps))
     lua:DebugOut("FPS", string.format("%.1f", fps))
     lua:DebugOut("Frames", tostring(frames))
-    lua:DebugOut("Position", string.format("%d, %d (arrow keys or left stick)", x, y))
-    lua:DebugOut("Mouse", string.format("%d, %d, left button held %d frames",
-      input:GetMouseState(InputN.M_XPOSITION), input:GetMouseState(InputN.M_YPOSITION),
-      input:GetMouseState(InputN.M_LEFT)))
+    lua:DebugOut("Ball", string.format("%d, %d (arrow keys or left stick; Space: sound)",
+      scene.x, scene.y))
+    lua:DebugOut("Music", music:GetPlayListSize() .. " piece(s) playing")
     lua:DebugFlush()
   end
 end

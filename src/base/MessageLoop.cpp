@@ -5,7 +5,14 @@
 #include "base/MainWindowC.h"
 #include "input/ExternalInputC.h"
 #include "lua/LuaUtilityC.h"
+#include "base/MemoryFailure.h"
 #include "platform/Platform.h"
+#include "render/D3DDeviceAgentC.h"
+#include "render/BillboardC.h"
+#include "render/ModelC.h"
+#include "render/PlankC.h"
+#include "render/SpriteC.h"
+#include "sound/Mp3SoundDirectorC.h"
 #include "sound/WaveSoundDirectorC.h"
 
 namespace BaseN {
@@ -27,16 +34,25 @@ void RunFrames(const IniSettingsS& settings, platform::Window& window, platform:
 }
 
 void MessageLoop(const IniSettingsS& settings) {
+  // A drawable that cannot be allocated during the game ends it with the memory box.
+  RenderN::SpriteC::SetNewHandler(MemoryFailureHandler);
+  RenderN::PlankC::SetNewHandler(MemoryFailureHandler);
+  RenderN::BillboardC::SetNewHandler(MemoryFailureHandler);
+  RenderN::ModelC::SetNewHandler(MemoryFailureHandler);
   const platform::Components& components = platform::Installed();
   RunFrames(
       settings, *components.window, *components.clock,
       [](const platform::WindowMessage& message) {
         MainWindowC::GetInstance().WindowProcedure(message);
+        // The window shows the last frame again at its new size.
+        if (message.kind == platform::WindowMessageKind::kResized) {
+          RenderN::D3DDeviceAgentC::GetInstance().PresentAfterResize();
+        }
       },
       [] {
         InputN::ExternalInputC::GetInstance().Update();
         SoundN::WaveSoundDirectorC::GetInstance().Update();
-        // The two sound directors update here, before the script's frame.
+        SoundN::Mp3SoundDirectorC::GetInstance().Update();
         LuaN::LuaUtilityC::GetInstance().Frame();
       });
 }

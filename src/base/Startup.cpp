@@ -18,6 +18,8 @@
 #include "lua/LuaUtilityC.h"
 #include "platform/Platform.h"
 #include "platform/dialog/Dialog.h"
+#include "render/D3DDeviceAgentC.h"
+#include "sound/Mp3SoundDirectorC.h"
 #include "sound/WaveSoundDirectorC.h"
 #include "utility/UsingConsoleC.h"
 
@@ -120,6 +122,17 @@ int WinMain() {
   InputN::ExternalInputC::GetInstance().Create(mainWindow.mWindowHandle);
   // Without sound the game goes on; a sound played later ends it with its box.
   SoundN::WaveSoundDirectorC::GetInstance().Create(mainWindow.mWindowHandle);
+  // Music has no device of its own: its players are made on the sound effects' output.
+  SoundN::Mp3SoundDirectorC::GetInstance().Initialize();
+
+  // Without a drawing device there is no game: the box, then the abnormal end.
+  if (!RenderN::D3DDeviceAgentC::GetInstance().Create(settings.mSynchronise,
+                                                      mainWindow.mWindowHandle, windowed,
+                                                      static_cast<unsigned>(ini.backWidth),
+                                                      static_cast<unsigned>(ini.backHeight))) {
+    ShowFatalErrorBox(FixedText::kDirectXInitFailure, true);
+    return -1;
+  }
 
   lua.Initialize();
 

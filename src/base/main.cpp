@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "platform/clock/system/SystemClock.h"
 #include "platform/dialog/sdl/SdlDialog.h"
+#include "platform/gfx/gl/GlGraphics.h"
 #include "platform/audio/openal/OpenAlAudio.h"
 #include "platform/input/sdl/SdlInput.h"
 #include "platform/window/sdl/SdlWindow.h"
@@ -70,7 +71,8 @@ int main(int argc, char** argv) {
   static platform::SdlDialog dialog(window);
   static platform::SdlInput input;
   static platform::OpenAlAudio audio;
-  platform::Install(platform::Components{&clock, &dialog, &window, &input, &audio});
+  static platform::GlGraphics graphics;
+  platform::Install(platform::Components{&clock, &dialog, &window, &input, &audio, &graphics});
 
   return BaseN::WinMain();
 }

@@ -28,7 +28,26 @@ for _, name in ipairs(fastChecked) do
   _is_functions["const " .. name] = "bind::IsFast_" .. name
 end
 
+-- Handle classes are returned by value from other packages (a Create of the manager),
+-- so nothing in their own package asks for a collector; a package names them in a
+-- comment "tolua_collected NAME" and gets one, which frees the handle when Lua collects it.
+local collectedClasses = {}
+
 -- Every package gets the declarations, whichever glue header it includes itself.
 function preprocess_hook(package)
+  collectedClasses = {}
+  for name in string.gmatch(package.code, "tolua_collected%s+([%w_]+)") do
+    collectedClasses[name] = true
+  end
   package.code = '\n$#include "bind/FastTypeCheck.h"\n' .. package.code
+end
+
+local requirecollection = classPackage.requirecollection
+function classPackage:requirecollection(t)
+  local required = requirecollection(self, t)
+  for name in pairs(collectedClasses) do
+    t[name] = "tolua_collect_" .. name
+    required = true
+  end
+  return required
 end

@@ -19,4 +19,6 @@ void ExpectGamePasses(const std::string& name) {
 
 TEST(ScriptGames, MathValueTypes) { ExpectGamePasses("math"); }
 
+TEST(ScriptGames, DrawablesAndTheirHandles) { ExpectGamePasses("render"); }
+
 }  // namespace

@@ -62,6 +62,18 @@ TEST(FixedTexts, EveryTextIsTheJapaneseItShows) {
         FIXED_TEXT(kFixScript, "スクリプトを修正して下さい。"),
         FIXED_TEXT(kScriptErrorTitle, "スクリプトエラー！"),
         FIXED_TEXT(kErrorValueNotText, "エラー値が文字列ではありません："),
+        FIXED_TEXT(kDeviceLostDetected, "*** D3Dデバイスのロストを検知しました ***"),
+        FIXED_TEXT(kDeviceLostRecovered, "*** D3Dデバイスのロストから復帰しました ***"),
+        FIXED_TEXT(kDeviceResetFailure, "D3Dデバイスの復帰に失敗しました。"),
+        FIXED_TEXT(kTextureInfoFailure, "テクスチャ画像情報の取得に失敗しました。"),
+        FIXED_TEXT(kTextureLoadFailure, "テクスチャデータの読み込みに失敗しました。"),
+        FIXED_TEXT(kTextBitmapMemoryFailure, "テキストビットマップのメモリ確保に失敗しました。"),
+        FIXED_TEXT(kTextBitmapFailure, "テキストビットマップ作成に失敗しました。"),
+        FIXED_TEXT(kTextureCreateFailure, "テクスチャの作成に失敗しました。"),
+        FIXED_TEXT(kRectLockFailure, "矩形ロックに失敗しました。"),
+        FIXED_TEXT(kTextureMemoryFailure, "テクスチャデータのメモリ確保に失敗しました。"),
+        FIXED_TEXT(kFontMemoryFailure, "フォントデータのメモリ確保に失敗しました。"),
+        FIXED_TEXT(kDefaultFaceName, "MS ゴシック"),
     };
     for (const FixedTextCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,0 +1,180 @@
+// Creation, removal and the frame's drawing sequence of the rendering manager.
+#include "render/RenderingManagerC.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/D3DDeviceAgentC.h"
+#include "render/TextureStorageC.h"
+
+namespace RenderN {
+
+namespace {
+
+// Orders compared as the sorts need them: a NaN order (a script's 0/0) sorts after every
+// number in either direction, so the comparison stays a strict weak ordering.
+bool FartherFirst(const SPRENDERING& a, const SPRENDERING& b) {
+  if (std::isnan(a->mOrder)) return false;
+  return std::isnan(b->mOrder) || a->mOrder > b->mOrder;
+}
+
+bool SmallerFirst(const SPRENDERING& a, const SPRENDERING& b) {
+  if (std::isnan(a->mOrder)) return false;
+  return std::isnan(b->mOrder) || a->mOrder < b->mOrder;
+}
+
+SPTEXTUREDATA LoadTexture(const char* file) {
+  return TextureStorageC::GetInstance().GetTexture(file);
+}
+
+}  // namespace
+
+RenderingManagerC& RenderingManagerC::GetInstance() {
+  static RenderingManagerC instance;
+  return instance;
+}
+
+RenderingManagerC& RENDERER() {
+  return RenderingManagerC::GetInstance();
+}
+
+RenderingManagerC::~RenderingManagerC() {
+  Clear();
+}
+
+void RenderingManagerC::Enter(const SPRENDERING& object, bool sprite) {
+  std::vector<SPRENDERING>& list =
+      sprite ? mSpriteList : (object->mTranslucent ? mTranslucentList : mOpaqueList);
+  if (std::find(list.begin(), list.end(), object) == list.end()) list.push_back(object);
+}
+
+void RenderingManagerC::Erase(const SPRENDERING& object) {
+  for (std::vector<SPRENDERING>* list : {&mOpaqueList, &mTranslucentList, &mSpriteList}) {
+    auto found = std::find(list->begin(), list->end(), object);
+    if (found != list->end()) {
+      list->erase(found);
+      return;
+    }
+  }
+}
+
+void RenderingManagerC::Clear() {
+  mOpaqueList.clear();
+  mTranslucentList.clear();
+  mSpriteList.clear();
+}
+
+SPSPRITE RenderingManagerC::CreateSprite() {
+  SPSPRITE sprite(new SpriteC);
+  Enter(sprite, true);
+  return sprite;
+}
+
+SPSPRITE RenderingManagerC::CreateSprite(const char* file) {
+  SPSPRITE sprite(new SpriteC);
+  Enter(sprite, true);
+  sprite->mTexture = LoadTexture(file);
+  sprite->FitToTexture();
+  return sprite;
+}
+
+SPSPRITE RenderingManagerC::CreateSprite(const char* file, const D3DXMATRIX& matrix) {
+  SPSPRITE sprite = CreateSprite(file);
+  sprite->mMatrix = matrix;
+  return sprite;
+}
+
+SPPLANK RenderingManagerC::CreatePlank() {
+  SPPLANK plank(new PlankC);
+  Enter(plank, false);
+  return plank;
+}
+
+SPPLANK RenderingManagerC::CreatePlank(const char* file) {
+  SPPLANK plank = CreatePlank();
+  plank->mTexture = LoadTexture(file);
+  return plank;
+}
+
+SPPLANK RenderingManagerC::CreatePlank(const char* file, const D3DXMATRIX& matrix) {
+  SPPLANK plank = CreatePlank(file);
+  plank->mMatrix = matrix;
+  return plank;
+}
+
+SPBILLBOARD RenderingManagerC::CreateBillboard() {
+  SPBILLBOARD billboard(new BillboardC);
+  Enter(billboard, false);
+  return billboard;
+}
+
+SPBILLBOARD RenderingManagerC::CreateBillboard(const char* file) {
+  SPBILLBOARD billboard = CreateBillboard();
+  billboard->mTexture = LoadTexture(file);
+  return billboard;
+}
+
+SPBILLBOARD RenderingManagerC::CreateBillboard(const char* file, const D3DXVECTOR3& position,
+                                               const D3DXVECTOR3& eye, const D3DXVECTOR3& at,
+                                               const D3DXVECTOR3& up) {
+  SPBILLBOARD billboard = CreateBillboard(file);
+  billboard->SetMatrix(position, eye, at, up);
+  return billboard;
+}
+
+SPMODEL RenderingManagerC::CreateModel() {
+  SPMODEL model(new ModelC);
+  Enter(model, false);
+  return model;
+}
+
+void RenderingManagerC::Draw(const D3DXVECTOR3& eye, const D3DXVECTOR3& at) {
+  for (const SPRENDERING& object : mOpaqueList) {
+    if (object->mEnabled) object->Draw();
+  }
+  if (!mTranslucentList.empty()) DrawTranslucentList(eye, at);
+  DrawSpriteList();
+}
+
+void RenderingManagerC::DrawTranslucentList(const D3DXVECTOR3& eye, const D3DXVECTOR3& at) {
+  D3DXVECTOR3 direction = at - eye;
+  D3DXVec3Normalize(&direction, &direction);
+  for (const SPRENDERING& object : mTranslucentList) {
+    const D3DXMATRIX& m = object->mMatrix;
+    const D3DXVECTOR3 fromEye = D3DXVECTOR3(m._41, m._42, m._43) - eye;
+    // The length of the projection onto the viewing direction: a distance that is the
+    // same in front of the eye and behind it.
+    const D3DXVECTOR3 along = direction * D3DXVec3Dot(&fromEye, &direction);
+    object->mOrder = D3DXVec3Length(&along);
+  }
+  std::stable_sort(mTranslucentList.begin(), mTranslucentList.end(), FartherFirst);
+  for (const SPRENDERING& object : mTranslucentList) {
+    if (object->mEnabled) object->Draw();
+  }
+}
+
+void RenderingManagerC::DrawSpriteList() {
+  D3DDeviceAgentC& agent = D3DDeviceAgentC::GetInstance();
+  platform::Device* device = agent.mDevice.get();
+  platform::Sprite* batch = agent.mSprite.get();
+  std::stable_sort(mSpriteList.begin(), mSpriteList.end(), SmallerFirst);
+  if (!device || !batch) return;
+
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  batch->Begin(D3DXSPRITE_ALPHABLEND);
+  mSpriteAlphaBlending = true;
+  for (const SPRENDERING& object : mSpriteList) {
+    if (!object->mEnabled) continue;
+    // A change of blending costs one flush of the batch; runs of equal blending share one.
+    if (object->mTranslucent != mSpriteAlphaBlending) {
+      batch->Flush();
+      device->SetRenderState(D3DRS_DESTBLEND,
+                             object->mTranslucent ? D3DBLEND_INVSRCALPHA : D3DBLEND_ONE);
+      mSpriteAlphaBlending = object->mTranslucent;
+    }
+    object->Draw();
+  }
+  batch->End();
+}
+
+}  // namespace RenderN

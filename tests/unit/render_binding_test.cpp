@@ -1,0 +1,150 @@
+// The device agent and the texture storage as scripts reach them: module functions,
+// fields of texture handles, and the exact refusals of wrong arguments and empty handles.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "platform/gfx/fake/RecordingDevice.h"
+#include "platform/image/Image.h"
+#include "render/D3DDeviceAgentC.h"
+#include "render/TextureStorageC.h"
+#include "unit/HostFixture.h"
+
+namespace {
+
+class RenderScripts : public hinoki_test::HostFixture {
+ protected:
+  void SetUp() override {
+    HostFixture::SetUp();
+    hinoki_test::EnsureProcessHost();
+    platform::Components components = platform::Installed();
+    components.graphics = &mGraphics;
+    platform::Install(components);
+    RenderN::D3DDeviceAgentC::GetInstance().Destroy();
+    ASSERT_TRUE(RenderN::D3DDeviceAgentC::GetInstance().Create(false, &Window(), true, 800, 600));
+    std::vector<std::uint32_t> pixels(12 * 7, 0xFF112233u);
+    ASSERT_TRUE(platform::image::SavePng(Path("tile.png"), 12, 7, pixels.data()));
+  }
+
+  void TearDown() override {
+    RenderN::TextureStorageC::GetInstance().ClearAll();
+    RenderN::D3DDeviceAgentC::GetInstance().Destroy();
+    HostFixture::TearDown();
+  }
+
+  std::string Run(const std::string& code) {
+    return Outcome(host_.GetState(), "local dev = RenderN.DEVICE()\n"
+                                     "local tex = RenderN.TEXTURE()\n"
+                                     "local tile = '" + Path("tile.png") + "'\n" + code);
+  }
+  std::string Refusal(const std::string& call) {
+    return Run("return select(2, pcall(" + call + "))");
+  }
+  platform::fake::RecordingDevice& Device() { return *mGraphics.mLastDevice; }
+
+  platform::fake::RecordingGraphics mGraphics;
+  LuaN::LuaUtilityC host_;
+};
+
+const std::string kHead = "ok error in function ";
+
+TEST_F(RenderScripts, TheDeviceAgentIsOneObjectWithItsOperations) {
+  EXPECT_EQ(Run("return dev == RenderN.D3DDeviceAgentC:GetInstance(), tolua.type(dev)"),
+            "ok true RenderN::D3DDeviceAgentC");
+  EXPECT_EQ(Run("return dev:GetBackWidth(), dev:GetBackHeight(), dev:GetAspect() > 1.3333"),
+            "ok 800 600 true");
+  EXPECT_EQ(Run("dev:BeginRendering() return dev:EndRendering()"), "ok false");
+  EXPECT_EQ(Run("dev:SetAmbient(D3DARGB(255, 16, 32, 48)) dev:SetFogState(D3DARGB(0), 1, '2.5')"
+                " dev:SetViewMatrix(MatrixC()) dev:SetProjectionMatrix(D3DXMATRIX())"
+                " dev:InitializeRenderState()"),
+            "ok");
+  EXPECT_EQ(Device().GetRenderState(D3DRS_AMBIENT), 0xFF102030u);
+  EXPECT_EQ(RenderN::D3DDeviceAgentC::GetInstance().mFogEnd, 2.5f);
+  RenderN::D3DDeviceAgentC::GetInstance().mAmbient = 0;
+  RenderN::D3DDeviceAgentC::GetInstance().SetFogState(0xFF0000FFu, 50.0f, 100.0f);
+
+  Device().LoseOnNextPresent();
+  EXPECT_EQ(Run("dev:BeginRendering() return dev:EndRendering()"), "ok true");
+
+  EXPECT_EQ(Refusal("dev.SetFogState, dev, D3DARGB(0), 'x', 1"),
+            kHead + "'SetFogState'.\n     argument #3 is 'string'; 'number' expected.\n");
+  EXPECT_EQ(Refusal("dev.SetAmbient, dev, nil"),
+            kHead + "'SetAmbient'.\n     argument #2 is 'nil'; 'const D3DARGB' expected.\n");
+  EXPECT_EQ(Refusal("dev.SetViewMatrix, dev, nil"),
+            kHead + "'SetViewMatrix'.\n     argument #2 is 'nil'; 'const D3DXMATRIX' expected.\n");
+  EXPECT_EQ(Refusal("dev.SetAmbient, nil, D3DARGB(0)"), "ok invalid 'self' in function 'SetAmbient'");
+  EXPECT_EQ(Refusal("RenderN.DEVICE, RenderN"),
+            kHead + "'DEVICE'.\n     argument #1 is 'table'; '[no object]' expected.\n");
+  EXPECT_EQ(Run("return dev.delete"), "ok nil");
+}
+
+TEST_F(RenderScripts, TextureHandlesShareTheirRecord) {
+  EXPECT_EQ(Run("return tex == RenderN.TextureStorageC:GetInstance(), tolua.type(tex)"),
+            "ok true RenderN::TextureStorageC");
+  EXPECT_EQ(Run("local a = tex:GetTexture(tile) local b = tex:GetTexture(tile)\n"
+                "a.mWidth = 3.5\n"
+                "return tolua.type(a), b.mWidth, b.mHeight, a == b"),
+            "ok const SPTEXTUREDATA 3.5 7 false");  // two handles, one record
+  EXPECT_EQ(Run("return tex:Erase(tile), tex:Erase(tile)"), "ok true false");
+  EXPECT_EQ(Run("tex:GetTexture(tile) tex:ClearAll() return tex:GetTexture(tile).mWidth"), "ok 12");
+
+  // A handle the script drops is collected and lets its record go.
+  std::weak_ptr<RenderN::TextureInformationS> record =
+      RenderN::TextureStorageC::GetInstance().GetTexture(Path("tile.png").c_str());
+  EXPECT_EQ(Run("held = tex:GetTexture(tile) tex:ClearAll()"), "ok");
+  EXPECT_FALSE(record.expired());
+  EXPECT_EQ(Run("held = nil collectgarbage() collectgarbage()"), "ok");
+  EXPECT_TRUE(record.expired());
+
+  EXPECT_EQ(Refusal("tex.GetTexture, tex, nil"),
+            kHead + "'GetTexture'.\n     argument #2 is 'nil'; 'string' expected.\n");
+  EXPECT_EQ(Refusal("tex.Erase, tex, nil"),
+            kHead + "'Erase'.\n     argument #2 is 'nil'; 'string' expected.\n");
+}
+
+TEST_F(RenderScripts, AnEmptyHandleRefusesItsFields) {
+  // The missing file shows its box and gives a handle without a record.
+  EXPECT_EQ(Run("empty = tex:GetTexture('no such file.png') return tolua.type(empty)"),
+            "ok const SPTEXTUREDATA");
+  EXPECT_EQ(Dialog().Shown().size(), 1u);
+  EXPECT_EQ(Refusal("function() return empty.mWidth end"),
+            "ok invalid 'self' in accessing variable 'mWidth'");
+  EXPECT_EQ(Refusal("function() empty.mHeight = 1 end"),
+            "ok invalid 'self' in accessing variable 'mHeight'");
+  EXPECT_EQ(Refusal("function() local h = tex:GetTexture(tile) h.mWidth = 'wide' end"),
+            "ok invalid type in variable assignment.\n     value is 'string'; 'number' expected.\n");
+
+  // Saving: the record's texture goes to a PNG; an empty handle writes nothing.
+  const std::string out = Path("shot.png");
+  EXPECT_EQ(Run("RenderN.SavePNG(tex:GetTexture(tile), '" + out + "')"), "ok");
+  platform::image::ImageInfo info;
+  ASSERT_TRUE(platform::image::ReadImageInfo(out, info));
+  EXPECT_EQ(info.width, 12u);
+  EXPECT_EQ(Run("RenderN.SavePNG(empty, '" + Path("none.png") + "')"), "ok");
+  EXPECT_FALSE(std::filesystem::exists(Path("none.png")));
+  EXPECT_EQ(Run("RenderN.SavePNG(tex:GetTexture(tile), '" + Path("no/dir/x.png") + "')"), "ok");
+  EXPECT_EQ(Refusal("RenderN.SavePNG, nil, 'x.png'"),
+            kHead + "'SavePNG'.\n     argument #1 is 'nil'; 'const SPTEXTUREDATA' expected.\n");
+  EXPECT_EQ(Run("empty = nil"), "ok");
+}
+
+TEST_F(RenderScripts, TextTexturesTakeOneCharacter) {
+  const std::string a = hinoki_test::Sjis("あ");
+  EXPECT_EQ(Run("local t = tex:GetTextTexture('" + a + "', D3DARGB(255, 255, 255, 255), -24)\n"
+                "local u = tex:GetTextTexture('" + a + "', D3DARGB(255, 255, 255, 255), -24, 400, '" +
+                hinoki_test::Sjis("MS ゴシック") + "')\n"
+                "u.mWidth = 77 return t.mWidth, t.mHeight > 0"),
+            "ok 77 true");
+  EXPECT_EQ(Run("return tex:GetTextTexture('A', D3DARGB(0), 16, 700).mWidth > 0"), "ok true");
+  const std::string refused =
+      "'GetTextTexture'.\n     argument #2 is 'string'; 'one CP932 character' expected.\n";
+  EXPECT_EQ(Refusal("tex.GetTextTexture, tex, 'AB', D3DARGB(0), 16"), kHead + refused);
+  EXPECT_EQ(Refusal("tex.GetTextTexture, tex, '', D3DARGB(0), 16"), kHead + refused);
+  EXPECT_EQ(Refusal("tex.GetTextTexture, tex, '\\130', D3DARGB(0), 16"), kHead + refused);
+  EXPECT_EQ(Refusal("tex.GetTextTexture, tex, 'A', D3DARGB(0), 16, 400, nil"),
+            kHead + "'GetTextTexture'.\n     argument #6 is 'nil'; 'string' expected.\n");
+  EXPECT_TRUE(Dialog().Shown().empty());
+}
+
+}  // namespace
