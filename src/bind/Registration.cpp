@@ -5,6 +5,7 @@
 #include <lua.hpp>
 #include <tolua++.h>
 
+#include "bind/FastMemberAccess.h"
 #include "bind/MathGlue.h"
 #include "sound/Mp3SoundScript.h"
 
@@ -50,6 +51,7 @@ void RegisterScriptInterface(lua_State* L) {
   AddArrayConversions(L);
   AddDegreeConversion(L);
   RefuseSingleNumberConstructors(L);
+  AddFastMemberAccess(L);  // last: it covers every class registered above
 }
 
 }  // namespace bind

@@ -67,3 +67,19 @@ TEST_F(ScriptBinding, LuaIsTheProcessHost) {
   EXPECT_NE(report.find("broken"), std::string::npos);
   EXPECT_EQ(Run("return lua:GetLuaErrorMessage()"), "ok " + report);
 }
+
+// Member access keeps tolua++'s rules in every case its fast paths do not cover: numeric
+// strings are numbers, wrong types get the assignment message, unknown names go to the
+// object's peer table, and a peer's value hides a field.
+TEST_F(ScriptBinding, MemberAccessFollowsToluaRules) {
+  EXPECT_EQ(Run("local m = MatrixC(); m._11 = 2.5; m._43 = '4'; local v = Vector3C(1, 2, 3)\n"
+                "v.z = -1; return m._11, m._43, m._12, v.x + v.y, v.z, MatrixC:MkIdentity()._44"),
+            "ok 2.5 4 0 3 -1 1");
+  EXPECT_EQ(Run("local m = MatrixC(); local ok, e = pcall(function() m._11 = 'x' end); return e"),
+            "ok invalid type in variable assignment.\n     value is 'string'; 'number' expected.\n");
+  EXPECT_EQ(Run("local v = Vector3C(); v.tag = 'mine'; return v.tag, v.w, v.Set ~= nil"),
+            "ok mine nil true");
+  EXPECT_EQ(Run("local v = Vector3C(7, 0, 0); tolua.setpeer(v, { x = 'peer' }); return v.x"),
+            "ok peer");
+  EXPECT_EQ(Run("local q = D3DXQUATERNION(1, 2, 3, 4); q.w = 9; return q.x, q.w"), "ok 1 9");
+}
