@@ -43,9 +43,11 @@ RenderingManagerC::~RenderingManagerC() {
 }
 
 void RenderingManagerC::Enter(const SPRENDERING& object, bool sprite) {
+  // Only objects made a moment ago come here, so none is in a list yet: no search, which
+  // would make creating thousands of sprites quadratic.
   std::vector<SPRENDERING>& list =
       sprite ? mSpriteList : (object->mTranslucent ? mTranslucentList : mOpaqueList);
-  if (std::find(list.begin(), list.end(), object) == list.end()) list.push_back(object);
+  list.push_back(object);
 }
 
 void RenderingManagerC::Erase(const SPRENDERING& object) {
@@ -147,7 +149,9 @@ void RenderingManagerC::DrawTranslucentList(const D3DXVECTOR3& eye, const D3DXVE
     const D3DXVECTOR3 along = direction * D3DXVec3Dot(&fromEye, &direction);
     object->mOrder = D3DXVec3Length(&along);
   }
-  std::stable_sort(mTranslucentList.begin(), mTranslucentList.end(), FartherFirst);
+  if (!std::is_sorted(mTranslucentList.begin(), mTranslucentList.end(), FartherFirst)) {
+    std::stable_sort(mTranslucentList.begin(), mTranslucentList.end(), FartherFirst);
+  }
   for (const SPRENDERING& object : mTranslucentList) {
     if (object->mEnabled) object->Draw();
   }
@@ -157,7 +161,11 @@ void RenderingManagerC::DrawSpriteList() {
   D3DDeviceAgentC& agent = D3DDeviceAgentC::GetInstance();
   platform::Device* device = agent.mDevice.get();
   platform::Sprite* batch = agent.mSprite.get();
-  std::stable_sort(mSpriteList.begin(), mSpriteList.end(), SmallerFirst);
+  // Orders rarely change between frames: a list already in order is left as it is, which
+  // is what the stable sort would do, for one pass instead of a sort.
+  if (!std::is_sorted(mSpriteList.begin(), mSpriteList.end(), SmallerFirst)) {
+    std::stable_sort(mSpriteList.begin(), mSpriteList.end(), SmallerFirst);
+  }
   if (!device || !batch) return;
 
   device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);

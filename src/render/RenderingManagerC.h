@@ -58,7 +58,7 @@ class RenderingManagerC : private UtilityN::UncopyableC {
  private:
   RenderingManagerC() = default;
 
-  /// Appends the object to the list its kind and blending choose, once.
+  /// Appends a newly made object to the list its kind and blending choose.
   void Enter(const SPRENDERING& object, bool sprite);
   void DrawTranslucentList(const D3DXVECTOR3& eye, const D3DXVECTOR3& at);
   void DrawSpriteList();

@@ -130,5 +130,48 @@ TEST_F(SpriteTest, ManyQuadsInOneBatch) {
   }
 }
 
+// The batch draws the same whatever alpha test the device holds when it flushes.
+TEST_F(SpriteTest, ColoursStayWithAnyAlphaTest) {
+  const auto white = MakeTexture(1, 1, {0xFFFFFFFFu});
+  sprite->Begin(D3DXSPRITE_ALPHABLEND);
+  const D3DVECTOR first{4, 4, 0};
+  sprite->Draw(white.get(), nullptr, nullptr, &first, 0xFFFF0000u);
+  sprite->Flush();
+  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+  device->SetRenderState(D3DRS_ALPHAREF, 0x80);
+  const D3DVECTOR second{8, 4, 0};
+  sprite->Draw(white.get(), nullptr, nullptr, &second, 0xFF0000FFu);
+  const D3DVECTOR hidden{12, 4, 0};
+  sprite->Draw(white.get(), nullptr, nullptr, &hidden, 0x7F00FF00u);
+  sprite->End();
+  EXPECT_EQ(Pixel(4, 4), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(8, 4), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(12, 4), 0xFF000000u);
+}
+
+// Frame after frame of large batches: the vertex memory is written round and round, and
+// once in a while one frame holds more than all of it. Every frame shows its own quads.
+TEST_F(SpriteTest, LargeBatchesFrameAfterFrame) {
+  const auto white = MakeTexture(1, 1, {0xFFFFFFFFu});
+  const int counts[] = {20000, 20000, 30000, 20000, 60000, 20000, 20000, 30000, 20000, 20000};
+  std::uint32_t frame = 0;
+  for (const int count : counts) {
+    const std::uint32_t color = 0xFF000000u | ((frame * 40 + 15) << 16) | (255 - frame * 20);
+    device->Clear(D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    sprite->Begin(D3DXSPRITE_ALPHABLEND);
+    for (int i = 0; i < count; ++i) {
+      const D3DVECTOR position{float(i % 64), float((i / 64) % 64), 0};
+      sprite->Draw(white.get(), nullptr, nullptr, &position, color);
+    }
+    sprite->End();
+    const auto pixels = Read();
+    for (size_t i = 0; i < pixels.size(); i += 61) {
+      ASSERT_EQ(pixels[i], color) << "frame " << frame << " pixel " << i;
+    }
+    EXPECT_EQ(device->Present(), platform::DeviceResult::kOk);
+    ++frame;
+  }
+}
+
 }  // namespace
 }  // namespace hinoki_test

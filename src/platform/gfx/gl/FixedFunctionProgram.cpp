@@ -218,6 +218,42 @@ void main() {
 }
 )";
 
+constexpr const char* kSpriteVertex = R"(
+layout(location = 0) in vec4 aPosition;
+layout(location = 2) in vec4 aDiffuse;
+layout(location = 3) in vec2 aTexCoord;
+uniform mat4 uTransform;
+out vec4 vDiffuse;
+out vec2 vTexCoord;
+
+void main() {
+  vec4 clip = uTransform * vec4(aPosition.xyz, 1.0);
+#ifdef FLIP_Y
+  clip.y = -clip.y;
+  clip.z = 2.0 * clip.z - clip.w;
+#endif
+  gl_Position = clip;
+  vDiffuse = aDiffuse;
+  vTexCoord = aTexCoord;
+}
+)";
+
+// Texels whose alpha, in 0..255, is not above the reference are not drawn; a reference
+// below zero lets every texel through.
+constexpr const char* kSpriteFragment = R"(
+uniform sampler2D uTexture;
+uniform float uAlphaReference;
+in vec4 vDiffuse;
+in vec2 vTexCoord;
+out vec4 oColor;
+
+void main() {
+  vec4 color = clamp(texture(uTexture, vTexCoord) * vDiffuse, 0.0, 1.0);
+  if (floor(color.a * 255.0 + 0.5) <= uAlphaReference) discard;
+  oColor = color;
+}
+)";
+
 GLuint Compile(GLenum type, const std::string& source, std::string& error) {
   const GLuint shader = glCreateShader(type);
   const char* text = source.c_str();
@@ -235,33 +271,41 @@ GLuint Compile(GLenum type, const std::string& source, std::string& error) {
   return 0;
 }
 
+/// Compiles and links the two stages; 0 with `error` filled when the driver refuses.
+GLuint Link(const std::string& vertexSource, const std::string& fragmentSource,
+            std::string& error) {
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource, error);
+  if (!vertex) return 0;
+  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, fragmentSource, error);
+  if (!fragment) {
+    glDeleteShader(vertex);
+    return 0;
+  }
+  GLuint program = glCreateProgram();
+  glAttachShader(program, vertex);
+  glAttachShader(program, fragment);
+  glBindFragDataLocation(program, 0, "oColor");
+  glLinkProgram(program);
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  GLint ok = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    char log[2048] = {};
+    glGetProgramInfoLog(program, sizeof log, nullptr, log);
+    error = log;
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
 }  // namespace
 
 bool FixedFunctionProgram::Create(std::string& error) {
   const std::string header = "#version 330 core\n";
-  const GLuint vertex = Compile(GL_VERTEX_SHADER, header + kBlock + kVertexMain, error);
-  if (!vertex) return false;
-  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, header + kBlock + kFragmentMain, error);
-  if (!fragment) {
-    glDeleteShader(vertex);
-    return false;
-  }
-  mProgram = glCreateProgram();
-  glAttachShader(mProgram, vertex);
-  glAttachShader(mProgram, fragment);
-  glBindFragDataLocation(mProgram, 0, "oColor");
-  glLinkProgram(mProgram);
-  glDeleteShader(vertex);
-  glDeleteShader(fragment);
-  GLint ok = GL_FALSE;
-  glGetProgramiv(mProgram, GL_LINK_STATUS, &ok);
-  if (ok != GL_TRUE) {
-    char log[2048] = {};
-    glGetProgramInfoLog(mProgram, sizeof log, nullptr, log);
-    error = log;
-    Destroy();
-    return false;
-  }
+  mProgram = Link(header + kBlock + kVertexMain, header + kBlock + kFragmentMain, error);
+  if (!mProgram) return false;
   glUniformBlockBinding(mProgram, glGetUniformBlockIndex(mProgram, "FixedFunction"),
                         kBlockBinding);
   glUseProgram(mProgram);
@@ -272,6 +316,23 @@ bool FixedFunctionProgram::Create(std::string& error) {
 void FixedFunctionProgram::Destroy() {
   if (mProgram) glDeleteProgram(mProgram);
   mProgram = 0;
+}
+
+bool SpriteProgram::Create(bool flipY, std::string& error) {
+  const std::string header = flipY ? "#version 330 core\n#define FLIP_Y\n" : "#version 330 core\n";
+  mProgram = Link(header + kSpriteVertex, header + kSpriteFragment, error);
+  if (!mProgram) return false;
+  mTransform = glGetUniformLocation(mProgram, "uTransform");
+  mAlphaReference = glGetUniformLocation(mProgram, "uAlphaReference");
+  glUseProgram(mProgram);
+  glUniform1i(glGetUniformLocation(mProgram, "uTexture"), 0);
+  return true;
+}
+
+void SpriteProgram::Destroy() {
+  if (mProgram) glDeleteProgram(mProgram);
+  mProgram = 0;
+  mTransform = mAlphaReference = -1;
 }
 
 }  // namespace platform

@@ -61,4 +61,24 @@ class FixedFunctionProgram {
   GLuint mProgram = 0;
 };
 
+/// The sprite batch's own program, for the state the batch sets: positions through one
+/// matrix, the texel times the vertex colour, and "alpha greater than the reference" as
+/// the only alpha test. The general program costs much more per vertex and per pixel on
+/// software rasterisers, and sprites come by the thousand.
+class SpriteProgram {
+ public:
+  /// `flipY` when the device has no glClipControl: the shader then turns Direct3D's y
+  /// direction and depth range into GL's itself.
+  bool Create(bool flipY, std::string& error);
+  void Destroy();
+  GLuint Program() const { return mProgram; }
+  GLint TransformLocation() const { return mTransform; }
+  GLint AlphaReferenceLocation() const { return mAlphaReference; }
+
+ private:
+  GLuint mProgram = 0;
+  GLint mTransform = -1;
+  GLint mAlphaReference = -1;
+};
+
 }  // namespace platform

@@ -117,8 +117,10 @@ bool GlDevice::CreateGlObjects(std::string& error) {
   } else {
     glFrontFace(GL_CCW);
   }
+  if (!mSpriteProgram.Create(!mClipControl, error)) return false;
   if (!mProgram.Create(error)) return false;
   glUseProgram(mProgram.Program());
+  mApplied.program = mProgram.Program();
 
   const GLsizei width = static_cast<GLsizei>(mParameters.backBufferWidth);
   const GLsizei height = static_cast<GLsizei>(mParameters.backBufferHeight);
@@ -166,6 +168,7 @@ bool GlDevice::CreateGlObjects(std::string& error) {
 
 void GlDevice::DestroyGlObjects(bool contextAlive) {
   mProgram.Destroy();
+  mSpriteProgram.Destroy();
   mVertexStream.Destroy(contextAlive);
   mBlockStream.Destroy(contextAlive);
   if (contextAlive) {
@@ -402,7 +405,17 @@ void GlDevice::DrawSpriteQuads(const void* vertices, unsigned quadCount) {
   if (!mContext || quadCount == 0) return;
   constexpr unsigned kStride = 24;
   constexpr DWORD kFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-  PrepareDraw(kFvf, LayoutOf(kFvf), kStride, true);
+  static const VertexLayout kLayout = LayoutOf(kFvf);
+  float alphaReference;
+  if (SpriteProgramFits(alphaReference)) {
+    ApplyTargets();
+    ApplyPipelineState();
+    ApplyTextureAndSampler();
+    ApplyLayout(kFvf, kLayout, kStride, true);
+    ApplySpriteProgram(alphaReference);
+  } else {
+    PrepareDraw(kFvf, kLayout, kStride, true);
+  }
   if (quadCount > mQuadIndexCapacity) {
     unsigned capacity = std::max(1024u, mQuadIndexCapacity);
     while (capacity < quadCount) capacity *= 2;
@@ -428,12 +441,58 @@ void GlDevice::PrepareDraw(DWORD fvf, const VertexLayout& layout, unsigned strid
   ApplyTargets();
   ApplyPipelineState();
   ApplyTextureAndSampler();
-  ApplyLayout(fvf, layout, stride);
+  // Sprite vertices carry their colour as R, G, B, A bytes.
+  ApplyLayout(fvf, layout, stride, spritePixels);
+  UseProgram(mProgram.Program());
   ApplyBlock(layout, spritePixels);
 }
 
-void GlDevice::ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned stride) {
-  if (mApplied.layoutFvf == fvf && mApplied.layoutStride == stride) return;
+void GlDevice::UseProgram(GLuint program) {
+  if (mApplied.program == program) return;
+  glUseProgram(program);
+  mApplied.program = program;
+}
+
+bool GlDevice::SpriteProgramFits(float& alphaReference) const {
+  const DWORD* rs = mRenderStates;
+  if (rs[D3DRS_LIGHTING] || rs[D3DRS_FOGENABLE]) return false;
+  const DWORD* stage = mStageStates[0];
+  if (stage[D3DTSS_COLOROP] != D3DTOP_MODULATE || stage[D3DTSS_COLORARG1] != D3DTA_TEXTURE ||
+      stage[D3DTSS_COLORARG2] != D3DTA_DIFFUSE || stage[D3DTSS_ALPHAOP] != D3DTOP_MODULATE ||
+      stage[D3DTSS_ALPHAARG1] != D3DTA_TEXTURE || stage[D3DTSS_ALPHAARG2] != D3DTA_DIFFUSE) {
+    return false;
+  }
+  const GlTexture* texture = BoundGlTexture();
+  if (!texture || !texture->Name() || texture->IsDepthStencil()) return false;
+  alphaReference = -1.0f;
+  if (rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS) {
+    if (rs[D3DRS_ALPHAFUNC] != D3DCMP_GREATER) return false;
+    alphaReference = static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF);
+  }
+  return true;
+}
+
+void GlDevice::ApplySpriteProgram(float alphaReference) {
+  UseProgram(mSpriteProgram.Program());
+  const D3DMATRIX transform = gl_math::Multiply(gl_math::Multiply(mWorld, mView), mProjection);
+  if (!mApplied.spriteTransformValid ||
+      std::memcmp(mApplied.spriteTransform, transform.m, sizeof mApplied.spriteTransform) != 0) {
+    std::memcpy(mApplied.spriteTransform, transform.m, sizeof mApplied.spriteTransform);
+    mApplied.spriteTransformValid = true;
+    glUniformMatrix4fv(mSpriteProgram.TransformLocation(), 1, GL_FALSE, mApplied.spriteTransform);
+  }
+  if (mApplied.spriteAlphaReference != alphaReference) {
+    mApplied.spriteAlphaReference = alphaReference;
+    glUniform1f(mSpriteProgram.AlphaReferenceLocation(), alphaReference);
+  }
+}
+
+void GlDevice::ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned stride,
+                           bool rgbaColor) {
+  if (mApplied.layoutFvf == fvf && mApplied.layoutStride == stride &&
+      mApplied.layoutRgba == rgbaColor) {
+    return;
+  }
   glBindBuffer(GL_ARRAY_BUFFER, mVertexStream.Name());
   const auto at = [](int offset) { return reinterpret_cast<const void*>(static_cast<intptr_t>(offset)); };
   const GLsizei s = static_cast<GLsizei>(stride);
@@ -447,7 +506,8 @@ void GlDevice::ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned strid
   }
   if (layout.diffuseOffset >= 0) {
     glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, s, at(layout.diffuseOffset));
+    glVertexAttribPointer(2, rgbaColor ? 4 : GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, s,
+                          at(layout.diffuseOffset));
   } else {
     glDisableVertexAttribArray(2);
   }
@@ -460,6 +520,7 @@ void GlDevice::ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned strid
   }
   mApplied.layoutFvf = fvf;
   mApplied.layoutStride = stride;
+  mApplied.layoutRgba = rgbaColor;
 }
 
 // ---- Presentation and loss.
@@ -488,6 +549,8 @@ DeviceResult GlDevice::Present() {
   glBlitFramebuffer(0, 0, w, h, 0, height, width, 0, GL_COLOR_BUFFER_BIT,
                     (w == width && h == height) ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(mWindow);
+  mVertexStream.EndFrame();
+  mBlockStream.EndFrame();
   return DeviceResult::kOk;
 }
 

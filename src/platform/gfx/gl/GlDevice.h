@@ -92,8 +92,9 @@ class GlDevice final : public Device {
   void ForgetTextureName(GLuint name);
   void OnSpriteCreated(GlSprite* sprite) { mSprites.push_back(sprite); }
   void OnSpriteDestroyed(GlSprite* sprite);
-  /// Draws `quadCount` quads of four 0x142 vertices each with the current state, with the
-  /// sprite's pixel rule: vertex positions are pixel edges, so texels land on pixels.
+  /// Draws `quadCount` quads of four vertices each with the current state, with the
+  /// sprite's pixel rule: vertex positions are pixel edges, so texels land on pixels. A
+  /// vertex is the 0x142 layout except that its colour bytes are in R, G, B, A order.
   void DrawSpriteQuads(const void* vertices, unsigned quadCount);
 
  private:
@@ -138,7 +139,12 @@ class GlDevice final : public Device {
     bool borderValid = false;
     DWORD layoutFvf = ~0u;
     unsigned layoutStride = 0;
+    bool layoutRgba = false;
     size_t blockOffset = ~size_t{0};
+    GLuint program = ~0u;
+    float spriteTransform[16] = {};
+    bool spriteTransformValid = false;
+    float spriteAlphaReference = -2.0f;
   };
 
   GlDevice(SDL_Window* window, const PresentParameters& parameters);
@@ -152,8 +158,15 @@ class GlDevice final : public Device {
   void ApplyTargets();
   void ApplyPipelineState();
   void ApplyTextureAndSampler();
-  void ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned stride);
+  /// `rgbaColor`: the diffuse colour is four bytes in R, G, B, A order instead of a
+  /// D3DCOLOR.
+  void ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned stride, bool rgbaColor = false);
   void ApplyBlock(const VertexLayout& layout, bool spritePixels);
+  void UseProgram(GLuint program);
+  /// True when the sprite program draws what the general one would with the current
+  /// state; `alphaReference` is then the reference it tests against (-1: no test).
+  bool SpriteProgramFits(float& alphaReference) const;
+  void ApplySpriteProgram(float alphaReference);
   void BuildBlock(const VertexLayout& layout, bool spritePixels, FixedFunctionBlock& block) const;
   bool TargetIsBackBuffer() const;
   GlTexture* BoundGlTexture() const;
@@ -183,6 +196,7 @@ class GlDevice final : public Device {
 
   // GL objects.
   FixedFunctionProgram mProgram;
+  SpriteProgram mSpriteProgram;
   GLuint mBackFramebuffer = 0, mBackColor = 0, mBackDepth = 0;
   GLuint mTargetFramebuffer = 0;
   GLuint mVertexArray = 0;

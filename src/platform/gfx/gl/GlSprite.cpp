@@ -132,11 +132,13 @@ void GlSprite::Draw(Texture* texture, const RECT* source, const D3DVECTOR* cente
   if (texture != mBatchTexture) {
     Flush();
     mBatchTexture = texture;
+    mBatchWidth = texture->Width();
+    mBatchHeight = texture->Height();
   }
-  const float textureWidth = static_cast<float>(texture->Width());
-  const float textureHeight = static_cast<float>(texture->Height());
-  RECT rect{0, 0, static_cast<LONG>(texture->Width()), static_cast<LONG>(texture->Height())};
-  if (source) rect = *source;
+  const float textureWidth = static_cast<float>(mBatchWidth);
+  const float textureHeight = static_cast<float>(mBatchHeight);
+  const RECT rect = source ? *source
+                           : RECT{0, 0, static_cast<LONG>(mBatchWidth), static_cast<LONG>(mBatchHeight)};
   const float width = static_cast<float>(rect.right - rect.left);
   const float height = static_cast<float>(rect.bottom - rect.top);
   const float u0 = static_cast<float>(rect.left) / textureWidth;
@@ -149,15 +151,22 @@ void GlSprite::Draw(Texture* texture, const RECT* source, const D3DVECTOR* cente
   const float pz = position ? position->z : 0.0f;
   const float x0 = px - cx, y0 = py - cy, z = pz - cz;
   const D3DMATRIX& m = mTransform;
-  const auto corner = [&](float x, float y, float u, float v) {
-    mVertices.push_back(Vertex{x * m._11 + y * m._21 + z * m._31 + m._41,
-                               x * m._12 + y * m._22 + z * m._32 + m._42,
-                               x * m._13 + y * m._23 + z * m._33 + m._43, color, u, v});
+  const std::uint8_t r = static_cast<std::uint8_t>(color >> 16);
+  const std::uint8_t g = static_cast<std::uint8_t>(color >> 8);
+  const std::uint8_t b = static_cast<std::uint8_t>(color);
+  const std::uint8_t a = static_cast<std::uint8_t>(color >> 24);
+  const size_t first = mVertices.size();
+  mVertices.resize(first + 4);
+  Vertex* out = mVertices.data() + first;
+  const auto corner = [&](Vertex& vertex, float x, float y, float u, float v) {
+    vertex = Vertex{x * m._11 + y * m._21 + z * m._31 + m._41,
+                    x * m._12 + y * m._22 + z * m._32 + m._42,
+                    x * m._13 + y * m._23 + z * m._33 + m._43, {r, g, b, a}, u, v};
   };
-  corner(x0, y0, u0, v0);
-  corner(x0 + width, y0, u1, v0);
-  corner(x0 + width, y0 + height, u1, v1);
-  corner(x0, y0 + height, u0, v1);
+  corner(out[0], x0, y0, u0, v0);
+  corner(out[1], x0 + width, y0, u1, v0);
+  corner(out[2], x0 + width, y0 + height, u1, v1);
+  corner(out[3], x0, y0 + height, u0, v1);
 }
 
 void GlSprite::Flush() {

@@ -2,6 +2,7 @@
 // gathered in memory and drawn with one upload and one draw call per flush.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/gfx/Device.h"
@@ -31,12 +32,14 @@ class GlSprite final : public Sprite {
   void OnTextureDestroyed(GlTexture* texture);
 
  private:
+  /// The 0x142 layout, except that the colour is stored as R, G, B, A bytes: the order
+  /// software rasterisers fetch fastest.
   struct Vertex {
     float x, y, z;
-    D3DCOLOR color;
+    std::uint8_t rgba[4];
     float u, v;
   };
-  static_assert(sizeof(Vertex) == 24, "sprite vertices are the 0x142 layout");
+  static_assert(sizeof(Vertex) == 24, "sprite vertices are 24 bytes");
 
   /// Device state the batch changes, put back by End.
   struct SavedState {
@@ -56,6 +59,7 @@ class GlSprite final : public Sprite {
   DWORD mFlags = 0;
   D3DMATRIX mTransform;
   Texture* mBatchTexture = nullptr;
+  unsigned mBatchWidth = 0, mBatchHeight = 0;  ///< of mBatchTexture
   std::vector<Vertex> mVertices;
   SavedState mSaved{};
 };
