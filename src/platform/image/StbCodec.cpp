@@ -1,6 +1,6 @@
-// PNG, JPEG, BMP, TGA, GIF (first frame) and PSD through stb_image, and PNG writing
-// through stb_image_write. Both are compiled here with static linkage, so their settings
-// (size limits, allocator, formats) are ours and cannot clash with another copy.
+// PNG, JPEG, BMP, TGA, GIF (first frame) and PSD through stb_image, compiled here with
+// static linkage, so its settings (size limits, allocator, formats) are ours and cannot
+// clash with another copy.
 // Guards around stb (2.27, as Debian ships it): JPEG Huffman tables are checked before
 // stb reads them; every allocation stb makes is held to a budget derived from the
 // announced size (a compressed stream that inflates without end fails with "out of
@@ -20,8 +20,6 @@ namespace {
 // structures are needed.
 constexpr std::size_t kHeaderBudget = std::size_t{1} << 20;
 thread_local std::size_t gAllocationBudget = kHeaderBudget;
-
-
 
 void* StbMalloc(std::size_t size) {
   return size > gAllocationBudget ? nullptr : std::calloc(1, size);
@@ -54,13 +52,8 @@ class AllocationBudget {
 #define STBI_REALLOC(block, size) StbRealloc(block, size)
 #define STBI_FREE(block) std::free(block)
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STBI_WRITE_NO_STDIO
-
-// Included as system headers (see CMakeLists.txt): their warnings are not ours to fix.
+// Included as a system header (see CMakeLists.txt): its warnings are not ours to fix.
 #include <stb_image.h>
-#include <stb_image_write.h>
 
 static_assert(STBI_MAX_DIMENSIONS == platform::image::kMaxImageSide,
               "stb must refuse what the interface refuses");
@@ -285,29 +278,6 @@ bool LoadStb(const std::uint8_t* data, std::size_t size, const ImageInfo& info, 
   image.levels.clear();
   image.levels.push_back(std::move(level));
   return true;
-}
-
-bool EncodePng(unsigned width, unsigned height, const std::uint32_t* pixels,
-               std::vector<std::uint8_t>& png) {
-  std::string error;
-  if (!pixels || !CheckImageSize(width, height, error)) return false;
-  const std::size_t count = std::size_t{width} * height;
-  std::vector<std::uint8_t> rgba(count * 4);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint32_t argb = pixels[i];
-    rgba[i * 4 + 0] = static_cast<std::uint8_t>(argb >> 16);
-    rgba[i * 4 + 1] = static_cast<std::uint8_t>(argb >> 8);
-    rgba[i * 4 + 2] = static_cast<std::uint8_t>(argb);
-    rgba[i * 4 + 3] = static_cast<std::uint8_t>(argb >> 24);
-  }
-  png.clear();
-  auto append = [](void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    out->insert(out->end(), bytes, bytes + size);
-  };
-  return stbi_write_png_to_func(append, &png, static_cast<int>(width), static_cast<int>(height),
-                                4, rgba.data(), static_cast<int>(width * 4)) != 0;
 }
 
 }  // namespace platform::image::detail
