@@ -16,9 +16,16 @@
 namespace {
 
 // The id of the top-level window with this title, or "" after 10 s.
+// The window's id once it is on the screen: it exists (hidden) while the game starts, and
+// the focus cannot be given to it before it is shown.
 std::string WaitForWindowId(const std::string& title) {
   const std::string line = e2e::WaitForWindow(title);
-  return line.substr(0, line.find(' '));
+  const std::string id = line.substr(0, line.find(' '));
+  for (int i = 0; i < 100 && !id.empty(); ++i) {
+    if (e2e::Shell("xwininfo -id " + id).find("IsViewable") != std::string::npos) return id;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return "";
 }
 
 int Field(const std::string& info, const std::string& label) {
