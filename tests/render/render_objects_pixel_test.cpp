@@ -201,5 +201,26 @@ TEST_F(DrawablePixels, FogTintsAPlankByItsDistanceUnlessSwitchedOff) {
   EXPECT_EQ(At(pixels, 64 + 12, 64), 0xFFFFFFFFu);
 }
 
+TEST_F(DrawablePixels, SplitShowsOneCellOfTheTexture) {
+  // 256 x 128 texels in 4 x 2 cells of one colour each; cell (1, 1) is the only green one.
+  std::vector<std::uint32_t> texels(256 * 128);
+  for (unsigned y = 0; y < 128; ++y) {
+    for (unsigned x = 0; x < 256; ++x) {
+      const unsigned column = x / 64, row = y / 64;
+      texels[y * 256 + x] =
+          column == 1 && row == 1 ? 0xFF00FF00u : 0xFF000010u * (1 + column + 4 * row);
+    }
+  }
+  const std::string sheet = mFolder + "/sheet.png";
+  ASSERT_TRUE(platform::image::SavePng(sheet, 256, 128, texels.data()));
+  RenderN::SPPLANK plank = Manager().CreatePlank(sheet.c_str());
+  D3DXMatrixScaling(&plank->mMatrix, 4, 4, 1);  // about 88 pixels square
+  plank->Split(4, 2, 1, 1);
+  const std::vector<std::uint32_t> pixels = Frame();
+  for (const auto& [x, y] : {std::pair{64, 64}, {28, 28}, {100, 28}, {28, 100}, {100, 100}}) {
+    EXPECT_EQ(At(pixels, x, y), 0xFF00FF00u) << x << ", " << y;
+  }
+}
+
 }  // namespace
 }  // namespace hinoki_test
