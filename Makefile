@@ -40,7 +40,9 @@ $(TSAN_DIR)/CMakeCache.txt:
 
 test-tsan: deps $(TSAN_DIR)/CMakeCache.txt
 	cmake --build $(TSAN_DIR) -j$(JOBS) --target hinoki_unit_tests
-	./scripts/run-tests.sh $(TSAN_DIR) -L unit -R 'Console|Music'
+	# OpenAL's PulseAudio backend starts threads of an uninstrumented library whose
+	# locking ThreadSanitizer cannot see; the tests only need the loopback device.
+	ALSOFT_DRIVERS=-pulse, ./scripts/run-tests.sh $(TSAN_DIR) -L unit -R 'Console|Music'
 
 bench: build
 	./scripts/run-bench.sh $(BUILD_DIR)
