@@ -6,10 +6,9 @@
 // which is how the tests replay the corpus of malformed files.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <vector>
 
+#include "ReplayMain.h"
 #include "platform/image/Image.h"
 
 namespace {
@@ -52,21 +51,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 #ifndef HINOKI_LIBFUZZER
-int main(int argc, char** argv) {
-  int read = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::FILE* file = std::fopen(argv[i], "rb");
-    if (!file) {
-      std::fprintf(stderr, "cannot open %s\n", argv[i]);
-      return 1;
-    }
-    std::vector<std::uint8_t> bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
-    std::fclose(file);
-    if (ReadOnce(bytes.data(), bytes.size())) ++read;
-  }
-  std::printf("%d of %d files read\n", read, argc - 1);
-  return 0;
-}
+int main(int argc, char** argv) { return fuzz::ReplayFiles(argc, argv, ReadOnce, "read"); }
 #endif

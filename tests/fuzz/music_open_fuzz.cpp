@@ -7,10 +7,10 @@
 // which is how the tests replay the corpus of damaged files.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "ReplayMain.h"
 #include "platform/music/MusicDecoder.h"
 
 namespace {
@@ -46,21 +46,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 #ifndef HINOKI_LIBFUZZER
-int main(int argc, char** argv) {
-  int decoded = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::FILE* file = std::fopen(argv[i], "rb");
-    if (!file) {
-      std::fprintf(stderr, "cannot open %s\n", argv[i]);
-      return 1;
-    }
-    std::vector<std::uint8_t> bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
-    std::fclose(file);
-    if (Decode(bytes.data(), bytes.size())) ++decoded;
-  }
-  std::printf("%d of %d files decoded\n", decoded, argc - 1);
-  return 0;
-}
+int main(int argc, char** argv) { return fuzz::ReplayFiles(argc, argv, Decode, "decoded"); }
 #endif

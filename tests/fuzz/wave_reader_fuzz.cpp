@@ -5,39 +5,29 @@
 // which is how the tests replay the corpus of malformed files.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <vector>
 
+#include "ReplayMain.h"
 #include "platform/audio/WaveFile.h"
 #include "platform/audio/openal/SampleDecoder.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// True when the chunks were read (the samples may still fail to decode).
+bool ReadOnce(const std::uint8_t* data, std::size_t size) {
   platform::WaveFile wave;
-  if (platform::ParseWave(data, size, wave)) {
-    platform::DecodedSamples samples;
-    platform::DecodeWave(wave, samples);
-  }
+  if (!platform::ParseWave(data, size, wave)) return false;
+  platform::DecodedSamples samples;
+  platform::DecodeWave(wave, samples);
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ReadOnce(data, size);
   return 0;
 }
 
 #ifndef HINOKI_LIBFUZZER
-int main(int argc, char** argv) {
-  int read = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::FILE* file = std::fopen(argv[i], "rb");
-    if (!file) {
-      std::fprintf(stderr, "cannot open %s\n", argv[i]);
-      return 1;
-    }
-    std::vector<std::uint8_t> bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
-    std::fclose(file);
-    platform::WaveFile wave;
-    if (platform::ParseWave(bytes.data(), bytes.size(), wave)) ++read;
-    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-  }
-  std::printf("%d of %d files read\n", read, argc - 1);
-  return 0;
-}
+int main(int argc, char** argv) { return fuzz::ReplayFiles(argc, argv, ReadOnce, "read"); }
 #endif
