@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -175,6 +176,29 @@ RunResult RunHinoki(const std::string& workDir, const std::string& input,
   GameProcess process(workDir, args);
   process.SendInput(input);
   return process.Finish();
+}
+
+std::string SquareWaveFile(int frames, int halfPeriod, int amplitude) {
+  std::string out;
+  auto put = [&](std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  out += "RIFF";
+  put(36 + frames * 2, 4);
+  out += "WAVEfmt ";
+  put(16, 4);
+  put(1, 2);  // PCM
+  put(1, 2);  // mono
+  put(22050, 4);
+  put(44100, 4);
+  put(2, 2);
+  put(16, 2);
+  out += "data";
+  put(frames * 2, 4);
+  for (int i = 0; i < frames; ++i) {
+    put(static_cast<std::uint16_t>((i / halfPeriod) % 2 ? amplitude : -amplitude), 2);
+  }
+  return out;
 }
 
 }  // namespace e2e

@@ -83,4 +83,8 @@ class ChildCommand {
 RunResult RunHinoki(const std::string& workDir, const std::string& input = "",
                     const std::vector<std::string>& args = {});
 
+/// The bytes of a 16-bit mono PCM WAVE file at 22050 Hz: `frames` samples of a square
+/// wave of +-`amplitude` that turns over every `halfPeriod` samples.
+std::string SquareWaveFile(int frames, int halfPeriod, int amplitude);
+
 }  // namespace e2e

@@ -14,36 +14,14 @@
 
 namespace {
 
-// A 16-bit mono PCM file of `frames` samples of a square wave at 22050 Hz.
-std::string Tune(int frames) {
-  std::string out;
-  auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
-  };
-  out += "RIFF";
-  put(36 + frames * 2, 4);
-  out += "WAVEfmt ";
-  put(16, 4);
-  put(1, 2);
-  put(1, 2);
-  put(22050, 4);
-  put(44100, 4);
-  put(2, 2);
-  put(16, 2);
-  out += "data";
-  put(frames * 2, 4);
-  for (int i = 0; i < frames; ++i) put((i / 25) % 2 ? 0x1000 : 0xF000, 2);
-  return out;
-}
-
-// The same tune as an MP3, made by the lame encoder.
+// A square-wave tune as an MP3, made by the lame encoder.
 std::string TuneMp3(int frames) {
   char folder[] = "/tmp/hinoki_tune_XXXXXX";
   if (!mkdtemp(folder)) return "";
   const std::string wav = std::string(folder) + "/tune.wav";
   const std::string mp3 = std::string(folder) + "/tune.mp3";
   std::FILE* f = std::fopen(wav.c_str(), "wb");
-  const std::string bytes = Tune(frames);
+  const std::string bytes = e2e::SquareWaveFile(frames, 25, 0x1000);
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
   std::string out;
@@ -122,7 +100,7 @@ TEST(MusicGame, PiecesPlayInRealTimeOnTheSilentDevice) {
   e2e::GameFolder game({{"system/loset.lat", Settings()},
                         {"main.lua", kMusicGame},
                         {"bgm/tune.mp3", mp3},
-                        {"bgm/once.wav", Tune(4410)}});
+                        {"bgm/once.wav", e2e::SquareWaveFile(4410, 25, 0x1000)}});
   const e2e::RunResult r = e2e::RunHinoki(game.Path());
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.err, "");

@@ -11,28 +11,6 @@
 
 namespace {
 
-// A 16-bit mono PCM file of `frames` samples of a square wave.
-std::string Beep(int frames) {
-  std::string out;
-  auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
-  };
-  out += "RIFF";
-  put(36 + frames * 2, 4);
-  out += "WAVEfmt ";
-  put(16, 4);
-  put(1, 2);
-  put(1, 2);
-  put(22050, 4);
-  put(44100, 4);
-  put(2, 2);
-  put(16, 2);
-  out += "data";
-  put(frames * 2, 4);
-  for (int i = 0; i < frames; ++i) put((i / 20) % 2 ? 0x2000 : 0xE000, 2);
-  return out;
-}
-
 // Ending with status -1 runs the exit handlers, and in a sanitizer build the leak check,
 // which reports memory SDL's offscreen video keeps for the life of the process and turns
 // the status into 1. There only the box is compared.
@@ -105,8 +83,8 @@ return true
 TEST(SoundGame, PlaysInEveryFormEndInRealTimeOnTheSilentDevice) {
   e2e::GameFolder game({{"system/loset.lat", Settings()},
                         {"main.lua", kPlayGame},
-                        {"se/beep.wav", Beep(2000)},
-                        {"se/mono3d.wav", Beep(2000)}});
+                        {"se/beep.wav", e2e::SquareWaveFile(2000, 20, 0x2000)},
+                        {"se/mono3d.wav", e2e::SquareWaveFile(2000, 20, 0x2000)}});
   const e2e::RunResult r = e2e::RunHinoki(game.Path());
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.err, "");
@@ -135,7 +113,7 @@ function ScriptFrame() end
 function ScriptExit() print("exit") end
 return true
 )"},
-                        {"se/broken.wav", Beep(100).substr(0, 50)}});
+                        {"se/broken.wav", e2e::SquareWaveFile(100, 20, 0x2000).substr(0, 50)}});
   e2e::RunResult r = e2e::RunHinoki(game.Path(), "\n");
   ExpectEndedWithBox(r, "== ERROR ==\nサウンドデータ<Se\\Missing.wav>の読み込みに失敗しました。\n[OK]\n");
   EXPECT_EQ(r.out.find("exit"), std::string::npos);
