@@ -25,13 +25,6 @@
 
 namespace BaseN {
 
-int TruncateToInt32(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0) return 2147483647;
-  if (value <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(value);
-}
-
 namespace {
 
 struct StartupSettings {

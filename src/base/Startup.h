@@ -1,6 +1,8 @@
 // The order in which the engine comes up and goes down.
 #pragma once
 
+#include "utility/NumberConversion.h"
+
 namespace BaseN {
 
 /// Reads the settings, creates the window and the services, runs the game's
@@ -8,8 +10,7 @@ namespace BaseN {
 /// end (-1), after which the caller returns from main so the singletons are torn down.
 int WinMain();
 
-/// Truncates a script number toward zero into a 32-bit integer; values beyond the range
-/// give its nearest end, and NaN gives 0.
-int TruncateToInt32(double value);
+/// Settings numbers become integers as every script number does.
+using UtilityN::TruncateToInt32;
 
 }  // namespace BaseN

@@ -20,6 +20,12 @@ namespace bind {
 [[noreturn]] void RaiseArgumentError(lua_State* L, const char* message, int index,
                                      const char* expected);
 
+/// The name argument (#2) of an operation, refused when nil instead of being read.
+inline const char* NeedName(lua_State* L, const char* message, const char* name) {
+  if (!name) RaiseArgumentError(L, message, 2, "string");
+  return name;
+}
+
 }  // namespace bind
 
 namespace LuaN {

@@ -17,7 +17,7 @@
 #include "render/BillboardC.h"
 #include "render/FaceC.h"
 #include "render/ModelC.h"
-#include "render/NumberConversion.h"
+#include "utility/NumberConversion.h"
 #include "render/PlankC.h"
 #include "render/RenderingManagerC.h"
 #include "render/ShaderC.h"
@@ -186,7 +186,7 @@ void SetSize(Self* self, float width, float height) {
 }
 template <class Self>
 void Split(Self* self, double column, double row) {
-  Target(self, "Split").Split(TruncateToInt(column), TruncateToInt(row));
+  Target(self, "Split").Split(UtilityN::TruncateToInt32(column), UtilityN::TruncateToInt32(row));
 }
 template <class Self>
 void AdditiveBlending(Self* self, bool on) {
@@ -201,12 +201,12 @@ void SetColor(Self* self, const D3DARGB& color) {
 
 template <class Self>
 void SetAlpha(Self* self, double alpha, double vertex) {
-  Target(self, "SetAlpha").SetAlpha(LowByte(alpha), TruncateToInt(vertex));
+  Target(self, "SetAlpha").SetAlpha(UtilityN::LowByte(alpha), UtilityN::TruncateToInt32(vertex));
 }
 template <class Self>
 void SetColor(Self* self, double red, double green, double blue, double vertex) {
   Target(self, "SetColor")
-      .SetColor(LowByte(red), LowByte(green), LowByte(blue), TruncateToInt(vertex));
+      .SetColor(UtilityN::LowByte(red), UtilityN::LowByte(green), UtilityN::LowByte(blue), UtilityN::TruncateToInt32(vertex));
 }
 template <class Self>
 void WritingZBuffer(Self* self, bool on) {
@@ -227,7 +227,7 @@ void SetShader(Self* self, const SPSHADER* shader) {
 }
 template <class Self>
 void SetPosition(Self* self, const D3DXVECTOR3& position, double vertex) {
-  Target(self, "SetPosition").SetPosition(position, TruncateToInt(vertex));
+  Target(self, "SetPosition").SetPosition(position, UtilityN::TruncateToInt32(vertex));
 }
 
 /// Pushes a new zero vector owned by Lua and leaves it on the stack; the binding then
@@ -237,7 +237,7 @@ Vector3C& PushZeroVector(lua_State* L);
 template <class Self>
 const Vector3C& GetPosition(Self* self, lua_State* L, double vertex) {
   FaceC& face = Target(self, "GetPosition");
-  const int index = TruncateToInt(vertex);
+  const int index = UtilityN::TruncateToInt32(vertex);
   // A vertex outside 0-3 has no position inside the face: the script gets a zero vector
   // of its own, not a shared one it could change for others.
   if (index < 0 || index > 3) return PushZeroVector(L);
@@ -248,8 +248,8 @@ const Vector3C& GetPosition(Self* self, lua_State* L, double vertex) {
 template <class Self>
 void Split(Self* self, double columns, double rows, double column, double row) {
   Target(self, "Split")
-      .Split(TruncateToUnsigned(columns), TruncateToUnsigned(rows), TruncateToUnsigned(column),
-             TruncateToUnsigned(row));
+      .Split(UtilityN::TruncateToUnsigned(columns), UtilityN::TruncateToUnsigned(rows), UtilityN::TruncateToUnsigned(column),
+             UtilityN::TruncateToUnsigned(row));
 }
 
 // The two camera-facing placements of billboards.
@@ -267,7 +267,7 @@ void SetMatrix(Self* self, const MatrixC& local, const MatrixC& place, const Vec
 // ---- Models.
 
 inline Vector3C GetOBBAxis(SPMODEL* self, double axis) {
-  return Target(self, "GetOBBAxis").GetOBBAxis(TruncateToInt(axis));
+  return Target(self, "GetOBBAxis").GetOBBAxis(UtilityN::TruncateToInt32(axis));
 }
 inline float GetRadius(SPMODEL* self) {
   return Target(self, "GetRadius").GetRadius();

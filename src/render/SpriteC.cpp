@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "render/D3DDeviceAgentC.h"
-#include "render/NumberConversion.h"
+#include "utility/NumberConversion.h"
 
 namespace RenderN {
 
@@ -30,13 +30,13 @@ void SpriteC::SetCenterPosition(float x, float y) {
 void SpriteC::SetSize(float width, float height) {
   mSize.x = width;
   mSize.y = height;
-  mSourceRect.right = Wrap(std::int64_t{mSourceRect.left} + TruncateToInt(width));
-  mSourceRect.bottom = Wrap(std::int64_t{mSourceRect.top} + TruncateToInt(height));
+  mSourceRect.right = Wrap(std::int64_t{mSourceRect.left} + UtilityN::TruncateToInt32(width));
+  mSourceRect.bottom = Wrap(std::int64_t{mSourceRect.top} + UtilityN::TruncateToInt32(height));
 }
 
 void SpriteC::Split(int column, int row) {
-  const std::int64_t w = TruncateToInt(mSize.x);
-  const std::int64_t h = TruncateToInt(mSize.y);
+  const std::int64_t w = UtilityN::TruncateToInt32(mSize.x);
+  const std::int64_t h = UtilityN::TruncateToInt32(mSize.y);
   mSourceRect.left = Wrap(w * column);
   mSourceRect.top = Wrap(h * row);
   mSourceRect.right = Wrap(w * column + w);
@@ -49,8 +49,8 @@ void SpriteC::FitToTexture() {
   const float height = mTexture->mHeight;
   mSize.x = width;
   mSize.y = height;
-  mSourceRect.right = Wrap(std::int64_t{mSourceRect.left} + TruncateToInt(width));
-  mSourceRect.bottom = Wrap(std::int64_t{mSourceRect.top} + TruncateToInt(height));
+  mSourceRect.right = Wrap(std::int64_t{mSourceRect.left} + UtilityN::TruncateToInt32(width));
+  mSourceRect.bottom = Wrap(std::int64_t{mSourceRect.top} + UtilityN::TruncateToInt32(height));
   mCenterPosition.x = width * 0.5f;
   mCenterPosition.y = height * 0.5f;
 }

@@ -9,65 +9,53 @@
 #include <stdexcept>
 
 #include "bind/BindingGlue.h"
+#include "utility/NumberConversion.h"
 #include "sound/Mp3SoundDirectorC.h"
 
 namespace SoundN::script {
 
 inline constexpr char kMediaTimeType[] = "REFERENCE_TIME";
 
-// Truncation toward zero; NaN reads 0 and numbers beyond the range stop at its ends.
-inline int ToVolume(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0) return 2147483647;
-  if (value <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(value);
-}
-
-inline const char* NeedName(lua_State* L, const char* function, const char* name) {
-  if (!name) bind::RaiseArgumentError(L, function, 2, "string");
-  return name;
-}
-
 // Without an end the loop ends with the file; an explicit nil for either time is refused.
 inline void Play(Mp3SoundDirectorC* self, lua_State* L, const char* name, bool loop,
                  REFERENCE_TIME* start, REFERENCE_TIME* end) {
   static constexpr char kPlayError[] = "#ferror in function 'Play'.";
-  NeedName(L, kPlayError, name);
+  bind::NeedName(L, kPlayError, name);
   if (!start) bind::RaiseArgumentError(L, kPlayError, 4, kMediaTimeType);
   if (!end && !lua_isnone(L, 5)) bind::RaiseArgumentError(L, kPlayError, 5, kMediaTimeType);
   self->Play(name, loop, *start, end ? std::optional<REFERENCE_TIME>(*end) : std::nullopt);
 }
 
 inline void Stop(Mp3SoundDirectorC* self, lua_State* L, const char* name) {
-  self->Stop(NeedName(L, "#ferror in function 'Stop'.", name));
+  self->Stop(bind::NeedName(L, "#ferror in function 'Stop'.", name));
 }
 
 inline void SetRate(Mp3SoundDirectorC* self, lua_State* L, const char* name, double rate) {
-  self->SetRate(NeedName(L, "#ferror in function 'SetRate'.", name), rate);
+  self->SetRate(bind::NeedName(L, "#ferror in function 'SetRate'.", name), rate);
 }
 
 inline void SetVolume(Mp3SoundDirectorC* self, double volume) {
-  self->SetVolume(ToVolume(volume));
+  self->SetVolume(UtilityN::TruncateToInt32(volume));
 }
 
 inline void SetVolume(Mp3SoundDirectorC* self, lua_State* L, const char* name, double volume) {
-  self->SetVolume(NeedName(L, "#ferror in function 'SetVolume'.", name), ToVolume(volume));
+  self->SetVolume(bind::NeedName(L, "#ferror in function 'SetVolume'.", name), UtilityN::TruncateToInt32(volume));
 }
 
 inline void SetBalance(Mp3SoundDirectorC* self, double balance) {
-  self->SetBalance(ToVolume(balance));
+  self->SetBalance(UtilityN::TruncateToInt32(balance));
 }
 
 inline void SetBalance(Mp3SoundDirectorC* self, lua_State* L, const char* name, double balance) {
-  self->SetBalance(NeedName(L, "#ferror in function 'SetBalance'.", name), ToVolume(balance));
+  self->SetBalance(bind::NeedName(L, "#ferror in function 'SetBalance'.", name), UtilityN::TruncateToInt32(balance));
 }
 
 inline void Pause(Mp3SoundDirectorC* self, lua_State* L, const char* name) {
-  self->Pause(NeedName(L, "#ferror in function 'Pause'.", name));
+  self->Pause(bind::NeedName(L, "#ferror in function 'Pause'.", name));
 }
 
 inline void Run(Mp3SoundDirectorC* self, lua_State* L, const char* name) {
-  self->Run(NeedName(L, "#ferror in function 'Run'.", name));
+  self->Run(bind::NeedName(L, "#ferror in function 'Run'.", name));
 }
 
 /// delete on the director: refused, because it lives for the whole process and the frame

@@ -7,24 +7,12 @@
 #include <stdexcept>
 
 #include "bind/BindingGlue.h"
+#include "utility/NumberConversion.h"
 #include "sound/WaveSoundDirectorC.h"
 
 namespace SoundN::script {
 
 inline constexpr char kPlayError[] = "#ferror in function 'Play'.";
-
-// Truncation toward zero; NaN reads 0 and numbers beyond the range stop at its ends.
-inline int ToInt(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0) return 2147483647;
-  if (value <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(value);
-}
-
-inline const char* NeedName(lua_State* L, const char* function, const char* name) {
-  if (!name) bind::RaiseArgumentError(L, function, 2, "string");
-  return name;
-}
 
 inline const D3DXVECTOR3& NeedVector(lua_State* L, const D3DXVECTOR3* v, int index) {
   if (!v) bind::RaiseArgumentError(L, kPlayError, index, "const D3DXVECTOR3");
@@ -33,13 +21,13 @@ inline const D3DXVECTOR3& NeedVector(lua_State* L, const D3DXVECTOR3* v, int ind
 
 inline void Play(WaveSoundDirectorC* self, lua_State* L, const char* name, double volume,
                      double pan) {
-  self->Play(NeedName(L, kPlayError, name), ToInt(volume), ToInt(pan));
+  self->Play(bind::NeedName(L, kPlayError, name), UtilityN::TruncateToInt32(volume), UtilityN::TruncateToInt32(pan));
 }
 
 inline void Play(WaveSoundDirectorC* self, lua_State* L, const char* name,
                         const D3DXVECTOR3* position, const D3DXVECTOR3* velocity,
                         float minDistance, float maxDistance) {
-  NeedName(L, kPlayError, name);
+  bind::NeedName(L, kPlayError, name);
   const D3DXVECTOR3& p = NeedVector(L, position, 3);
   const D3DXVECTOR3& v = NeedVector(L, velocity, 4);
   self->Play(name, p, v, minDistance, maxDistance);
@@ -51,32 +39,32 @@ inline void Play(WaveSoundDirectorC* self, lua_State* L, const char* name,
                      float minDistance, float maxDistance, double insideConeAngle,
                      double outsideConeAngle, double coneOutsideVolume,
                      const D3DXVECTOR3* coneOrientation) {
-  NeedName(L, kPlayError, name);
+  bind::NeedName(L, kPlayError, name);
   const D3DXVECTOR3& p = NeedVector(L, position, 3);
   const D3DXVECTOR3& v = NeedVector(L, velocity, 4);
   if (!coneOrientation && !lua_isnone(L, 10)) NeedVector(L, nullptr, 10);
   const D3DXVECTOR3 front(0, 0, 1);
-  self->Play(name, p, v, minDistance, maxDistance, ToInt(insideConeAngle),
-             ToInt(outsideConeAngle), ToInt(coneOutsideVolume),
+  self->Play(name, p, v, minDistance, maxDistance, UtilityN::TruncateToInt32(insideConeAngle),
+             UtilityN::TruncateToInt32(outsideConeAngle), UtilityN::TruncateToInt32(coneOutsideVolume),
              coneOrientation ? *coneOrientation : front);
 }
 
 inline void Stop(WaveSoundDirectorC* self, lua_State* L, const char* name) {
-  self->Stop(NeedName(L, "#ferror in function 'Stop'.", name));
+  self->Stop(bind::NeedName(L, "#ferror in function 'Stop'.", name));
 }
 
 inline void SetVolume(WaveSoundDirectorC* self, double volume) {
-  self->SetVolume(ToInt(volume));
+  self->SetVolume(UtilityN::TruncateToInt32(volume));
 }
 
 inline void SetVolume(WaveSoundDirectorC* self, lua_State* L, const char* name, double volume) {
-  self->SetVolume(NeedName(L, "#ferror in function 'SetVolume'.", name), ToInt(volume));
+  self->SetVolume(bind::NeedName(L, "#ferror in function 'SetVolume'.", name), UtilityN::TruncateToInt32(volume));
 }
 
-inline void SetPan(WaveSoundDirectorC* self, double pan) { self->SetPan(ToInt(pan)); }
+inline void SetPan(WaveSoundDirectorC* self, double pan) { self->SetPan(UtilityN::TruncateToInt32(pan)); }
 
 inline void SetPan(WaveSoundDirectorC* self, lua_State* L, const char* name, double pan) {
-  self->SetPan(NeedName(L, "#ferror in function 'SetPan'.", name), ToInt(pan));
+  self->SetPan(bind::NeedName(L, "#ferror in function 'SetPan'.", name), UtilityN::TruncateToInt32(pan));
 }
 
 // Vectors arrive as pointers so that nil is seen here rather than read.

@@ -1,4 +1,4 @@
-// Script numbers as the integers the drawables take: truncated toward zero like the
+// Script numbers as the integers the engine takes: truncated toward zero like the
 // binding's own integer conversion, but defined for every double, NaN and infinities
 // included, so no script value leads to undefined behaviour.
 #pragma once
@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
-namespace RenderN {
+namespace UtilityN {
 
 /// Truncation toward zero, held to the 32-bit range; NaN gives 0.
-inline std::int32_t TruncateToInt(double value) {
+inline std::int32_t TruncateToInt32(double value) {
   if (std::isnan(value)) return 0;
   if (value >= 2147483647.0) return 2147483647;
   if (value <= -2147483648.0) return -2147483647 - 1;
@@ -28,4 +28,4 @@ inline std::uint8_t LowByte(double value) {
   return static_cast<std::uint8_t>(TruncateToUnsigned(value) & 0xFFu);
 }
 
-}  // namespace RenderN
+}  // namespace UtilityN
