@@ -178,6 +178,20 @@ RunResult RunHinoki(const std::string& workDir, const std::string& input,
   return process.Finish();
 }
 
+std::string QuickGameSettings() {
+  return R"(
+function ini_window_mode() return true end
+function ini_debug_mode() return true end
+function ini_fps_num() return 240 end
+function ini_window_width() return 64 end
+function ini_window_height() return 48 end
+function ini_back_width() return 64 end
+function ini_back_height() return 48 end
+function ini_load_path() return "main.lua" end
+return true
+)";
+}
+
 std::string SquareWaveFile(int frames, int halfPeriod, int amplitude) {
   std::string out;
   auto put = [&](std::uint32_t v, int bytes) {

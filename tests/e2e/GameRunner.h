@@ -83,6 +83,10 @@ class ChildCommand {
 RunResult RunHinoki(const std::string& workDir, const std::string& input = "",
                     const std::vector<std::string>& args = {});
 
+/// Settings of a small windowed game in debug mode (so print reaches standard output) at
+/// 240 frames per second, loading main.lua.
+std::string QuickGameSettings();
+
 /// The bytes of a 16-bit mono PCM WAVE file at 22050 Hz: `frames` samples of a square
 /// wave of +-`amplitude` that turns over every `halfPeriod` samples.
 std::string SquareWaveFile(int frames, int halfPeriod, int amplitude);

@@ -36,20 +36,6 @@ std::string TuneMp3(int frames) {
   return out;
 }
 
-std::string Settings() {
-  return R"(
-function ini_window_mode() return true end
-function ini_debug_mode() return true end
-function ini_fps_num() return 240 end
-function ini_window_width() return 64 end
-function ini_window_height() return 48 end
-function ini_back_width() return 64 end
-function ini_back_height() return 48 end
-function ini_load_path() return "main.lua" end
-return true
-)";
-}
-
 const char kMusicGame[] = R"(
 local ms = SoundN.MP3SOUND()
 function ScriptInitialize() end
@@ -97,7 +83,7 @@ return true
 TEST(MusicGame, PiecesPlayInRealTimeOnTheSilentDevice) {
   const std::string mp3 = TuneMp3(22050);
   ASSERT_FALSE(mp3.empty());
-  e2e::GameFolder game({{"system/loset.lat", Settings()},
+  e2e::GameFolder game({{"system/loset.lat", e2e::QuickGameSettings()},
                         {"main.lua", kMusicGame},
                         {"bgm/tune.mp3", mp3},
                         {"bgm/once.wav", e2e::SquareWaveFile(4410, 25, 0x1000)}});
@@ -123,7 +109,7 @@ TEST(MusicGame, PiecesPlayInRealTimeOnTheSilentDevice) {
 }
 
 TEST(MusicGame, APieceThatCannotBeFoundEndsTheGameAfterItsBox) {
-  e2e::GameFolder game({{"system/loset.lat", Settings()},
+  e2e::GameFolder game({{"system/loset.lat", e2e::QuickGameSettings()},
                         {"main.lua", R"(
 function ScriptInitialize() SoundN.MP3SOUND():Play("Bgm\\Missing.mp3", true, SecTo(0)) end
 function ScriptFrame() end

@@ -27,20 +27,6 @@ void ExpectEndedWithBox(const e2e::RunResult& r, const std::string& box) {
   EXPECT_EQ(r.err, box);
 }
 
-std::string Settings() {
-  return R"(
-function ini_window_mode() return true end
-function ini_debug_mode() return true end
-function ini_fps_num() return 240 end
-function ini_window_width() return 64 end
-function ini_window_height() return 48 end
-function ini_back_width() return 64 end
-function ini_back_height() return 48 end
-function ini_load_path() return "main.lua" end
-return true
-)";
-}
-
 const char kPlayGame[] = R"(
 local ws = SoundN.WAVESOUND()
 function ScriptInitialize() end
@@ -81,7 +67,7 @@ return true
 )";
 
 TEST(SoundGame, PlaysInEveryFormEndInRealTimeOnTheSilentDevice) {
-  e2e::GameFolder game({{"system/loset.lat", Settings()},
+  e2e::GameFolder game({{"system/loset.lat", e2e::QuickGameSettings()},
                         {"main.lua", kPlayGame},
                         {"se/beep.wav", e2e::SquareWaveFile(2000, 20, 0x2000)},
                         {"se/mono3d.wav", e2e::SquareWaveFile(2000, 20, 0x2000)}});
@@ -106,7 +92,7 @@ TEST(SoundGame, PlaysInEveryFormEndInRealTimeOnTheSilentDevice) {
 }
 
 TEST(SoundGame, ASoundThatCannotBeLoadedEndsTheGameAfterItsBox) {
-  e2e::GameFolder game({{"system/loset.lat", Settings()},
+  e2e::GameFolder game({{"system/loset.lat", e2e::QuickGameSettings()},
                         {"main.lua", R"(
 function ScriptInitialize() SoundN.WAVESOUND():Play("Se\\Missing.wav") end
 function ScriptFrame() end

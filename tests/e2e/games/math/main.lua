@@ -1,25 +1,13 @@
 -- The math value types as scripts use them: run by hinoki, which prints one line per
 -- failed check and a summary the end-to-end test reads.
-local checks, failures = 0, 0
-
-local function check(name, ok, detail)
-  checks = checks + 1
-  if not ok then
-    failures = failures + 1
-    print("FAIL " .. name .. ": " .. tostring(detail))
-  end
-end
+local T = dofile("..\\checks.lua")
+local check, raises = T.check, T.raises
 
 -- Made at run time: the compiler would merge a literal -0.0 with the constant 0.
 local zero = 0
 local negativeZero = -zero
 
 local function near(a, b, eps) return math.abs(a - b) <= (eps or 1e-5) end
-
-local function raises(f, text)
-  local ok, err = pcall(f)
-  return not ok and string.find(tostring(err), text, 1, true) ~= nil, err
-end
 
 local function angles()
   check("DegreeC(45.9) truncates", DegreeC(45.9):ToFloat() == 45)
@@ -166,7 +154,7 @@ function ScriptInitialize()
   matrices()
   colours_random_curves()
   argument_checks()
-  print("checks " .. checks .. " failed " .. failures)
+  T.summary()
   LuaN.LUA():Quit()
 end
 

@@ -1,20 +1,8 @@
 -- The drawables and the rendering manager as scripts use them: handles, references into
 -- objects, and the errors scripts get for misuse. Run by hinoki, which prints one line per
 -- failed check and a summary the end-to-end test reads.
-local checks, failures = 0, 0
-
-local function check(name, ok, detail)
-  checks = checks + 1
-  if not ok then
-    failures = failures + 1
-    print("FAIL " .. name .. ": " .. tostring(detail))
-  end
-end
-
-local function raises(f, text)
-  local ok, err = pcall(f)
-  return not ok and string.find(tostring(err), text, 1, true) ~= nil, err
-end
+local T = dofile("..\\checks.lua")
+local check, raises = T.check, T.raises
 
 local function mismatch(func, index, given, expected)
   return "error in function '" .. func .. "'.\n     argument #" .. index .. " is '" .. given ..
@@ -194,7 +182,7 @@ function ScriptInitialize()
   operations()
   renderer:Clear()
   collectgarbage()
-  print("checks " .. checks .. " failed " .. failures)
+  T.summary()
   LuaN.LUA():Quit()
 end
 
