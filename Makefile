@@ -45,6 +45,7 @@ test-tsan: deps $(TSAN_DIR)/CMakeCache.txt
 	ALSOFT_DRIVERS=-pulse, ./scripts/run-tests.sh $(TSAN_DIR) -L unit -R 'Console|Music'
 
 bench: build
+	-./scripts/install-deps.sh --bench
 	./scripts/run-bench.sh $(BUILD_DIR)
 
 api-doc:
