@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs every Debian package Hinoki needs to build, test and run. The one place that
 # lists packages; safe to run again (does nothing when all are present).
+#
+# usage: install-deps.sh [--bench]
+#   --bench  also installs BENCH_PACKAGES, which only `make bench` uses: LOVE, to run the
+#            same sprite scene (bench/love_sprites) beside Hinoki's for comparison.
 set -euo pipefail
 
 PACKAGES=(
@@ -12,11 +16,23 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   sox libsox-fmt-mp3 lame
   libgtest-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils xfonts-base
+  xvfb xauth xdotool x11-utils xfonts-base libx11-dev
 )
 
+BENCH_PACKAGES=(
+  love
+)
+
+WANTED=("${PACKAGES[@]}")
+for arg in "$@"; do
+  case "$arg" in
+    --bench) WANTED+=("${BENCH_PACKAGES[@]}") ;;
+    *) echo "usage: $0 [--bench]" >&2; exit 2 ;;
+  esac
+done
+
 missing=()
-for p in "${PACKAGES[@]}"; do
+for p in "${WANTED[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi

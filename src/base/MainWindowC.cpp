@@ -13,7 +13,6 @@ MainWindowC& MainWindowC::GetInstance() {
 }
 
 MainWindowC::~MainWindowC() {
-  if (mWindowHandle) mWindowHandle->Destroy();
   mWindowHandle = nullptr;
   mTitle.clear();
 }
@@ -60,7 +59,9 @@ void MainWindowC::WindowProcedure(const platform::WindowMessage& message) {
   if (!mWindowHandle) return;
   switch (message.kind) {
     case platform::WindowMessageKind::kClose:
-      mWindowHandle->Destroy();
+      // The frame after the quit message still draws: the window only leaves the screen
+      // and keeps its drawing surface until the process ends.
+      mWindowHandle->Close();
       mWindowHandle = nullptr;
       platform::Installed().window->PostQuit();
       break;

@@ -80,6 +80,23 @@ bool AskFullScreen() {
   _exit(status);
 }
 
+// Everything after the main loop: the cursor back, ScriptExit, the console's end, exit 0.
+bool gWindowed = true;
+
+[[noreturn]] void ShutDown() {
+  IniSettingsS& settings = GetIniSettings();
+  if (!gWindowed) platform::Installed().window->ShowCursor(true);
+  LuaN::LuaUtilityC::GetInstance().Exit();
+  if (settings.mDebugMode) {
+    // The console's thread ends the process after its current sleep or pass; this thread
+    // waits for that. A console without a thread lets shutdown go on here.
+    UtilityN::UsingConsoleC& console = UtilityN::UsingConsoleC::GetInstance();
+    console.RequestEnd();
+    if (console.HasThread()) console.Join();
+  }
+  EndProcess(0);
+}
+
 }  // namespace
 
 int WinMain() {
@@ -130,21 +147,12 @@ int WinMain() {
   lua.Initialize();
 
   mainWindow.Show();
-  platform::Window* window = platform::Installed().window;
-  if (!windowed) window->ShowCursor(false);
+  gWindowed = windowed;
+  if (!windowed) platform::Installed().window->ShowCursor(false);
+  lua.SetEndAfterClose(ShutDown);
 
   MessageLoop(settings);
-
-  if (!windowed) window->ShowCursor(true);
-  lua.Exit();
-  if (settings.mDebugMode) {
-    // The console's thread ends the process after its current sleep or pass; this thread
-    // waits for that. A console without a thread lets shutdown go on here.
-    UtilityN::UsingConsoleC& console = UtilityN::UsingConsoleC::GetInstance();
-    console.RequestEnd();
-    if (console.HasThread()) console.Join();
-  }
-  EndProcess(0);
+  ShutDown();
 }
 
 }  // namespace BaseN

@@ -13,6 +13,7 @@
 #include "platform/dialog/sdl/SdlDialog.h"
 #include "platform/gfx/gl/GlGraphics.h"
 #include "platform/audio/openal/OpenAlAudio.h"
+#include "platform/console/Interrupt.h"
 #include "platform/input/sdl/SdlInput.h"
 #include "platform/window/sdl/SdlWindow.h"
 
@@ -33,6 +34,8 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread exists, so that every thread leaves the signals to the watcher.
+  platform::interrupt::StartWatcher();
   const char* gameDir = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -62,7 +65,7 @@ int main(int argc, char** argv) {
 
   // Video may be unavailable (no display); boxes then go to the terminal and the game
   // still runs its scripts.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the watcher has them
   SDL_Init(SDL_INIT_EVENTS);
   SDL_InitSubSystem(SDL_INIT_VIDEO);
 

@@ -281,6 +281,10 @@ void LuaUtilityC::ErrorMessageBox(const char* text, const char* advice) {
   request.text = message;
   request.ownedByMainWindow = true;
   if (platform::Dialog* dialog = platform::Installed().dialog) dialog->Show(request);
+  // A player who closed the window while the box was open wants out, not another try
+  // of a script that may fail again: the game ends the normal way from here.
+  platform::Window* window = platform::Installed().window;
+  if (mEndAfterClose && window && window->CloseRequested()) mEndAfterClose();
 }
 
 float LuaUtilityC::GetFPS(float period) { return BaseN::MeasureFPS(period); }

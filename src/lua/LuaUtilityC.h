@@ -40,8 +40,12 @@ class LuaUtilityC : private UtilityN::UncopyableC {
   void ReloadLuaFile(const char* argument);
   /// Runs a script file once (null: standard input); false when it failed.
   bool RunLuaFile(const char* file);
-  /// Shows the script error box: the text, a blank line, the advice.
+  /// Shows the script error box: the text, a blank line, the advice. When the player
+  /// closed the game window while it was open, the end handler runs (no retry follows).
   void ErrorMessageBox(const char* text, const char* advice);
+  /// What ends the game when its window was closed during a script error box: start-up
+  /// sets the normal shutdown once the game runs. It does not return.
+  void SetEndAfterClose(void (*end)()) { mEndAfterClose = end; }
   /// The report of the last failed call; empty when the last call succeeded.
   const char* GetLuaErrorMessage() const { return mErrorMessage.c_str(); }
 
@@ -68,6 +72,7 @@ class LuaUtilityC : private UtilityN::UncopyableC {
   lua_CFunction mErrorHandler = nullptr;
   std::string mLoadPath;
   bool mSettingsStarted = false;
+  void (*mEndAfterClose)() = nullptr;
 };
 
 /// The file the host runs for the settings, as the game names it.

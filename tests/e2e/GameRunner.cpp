@@ -66,15 +66,16 @@ ChildCommand::ChildCommand(const std::vector<std::string>& args, std::vector<std
 }
 
 GameProcess::GameProcess(const std::string& workDir, const std::vector<std::string>& args,
-                         int timeoutSeconds, bool onDisplay)
+                         int timeoutSeconds, bool onDisplay,
+                         const std::vector<std::string>& environment)
     : mDeadlineMs(NowMs() + timeoutSeconds * 1000LL) {
   // A game that ends before reading its input must not take the test run down with it.
   signal(SIGPIPE, SIG_IGN);
 
+  std::vector<std::string> variables = environment;
+  if (!onDisplay) variables.push_back("SDL_VIDEODRIVER=offscreen");
   ChildCommand command(
-      args,
-      onDisplay ? std::vector<std::string>{}
-                : std::vector<std::string>{"SDL_VIDEODRIVER=offscreen"},
+      args, variables,
       onDisplay ? std::vector<std::string>{"DISPLAY"} : std::vector<std::string>{});
 
   int in[2], out[2], err[2];
@@ -169,6 +170,10 @@ RunResult GameProcess::Finish() {
   mPid = -1;
   mResult.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return mResult;
+}
+
+void GameProcess::Signal(int signal) {
+  if (mPid > 0) kill(mPid, signal);
 }
 
 RunResult RunHinoki(const std::string& workDir, const std::string& input,

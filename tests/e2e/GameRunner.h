@@ -39,8 +39,10 @@ class GameProcess {
  public:
   /// Starts hinoki with `args`, in the folder `workDir`; headless unless `onDisplay`, which
   /// runs it on the X display of the test run with real windows and boxes.
+  /// `environment` adds NAME=VALUE entries to the child's environment.
   GameProcess(const std::string& workDir, const std::vector<std::string>& args,
-              int timeoutSeconds = 20, bool onDisplay = false);
+              int timeoutSeconds = 20, bool onDisplay = false,
+              const std::vector<std::string>& environment = {});
   ~GameProcess();
   GameProcess(const GameProcess&) = delete;
   GameProcess& operator=(const GameProcess&) = delete;
@@ -51,6 +53,9 @@ class GameProcess {
   bool WaitForError(const std::string& text);
   /// Closes the input, waits for the end (killing it on timeout) and returns everything.
   RunResult Finish();
+  /// Sends a signal to the game, as a terminal's Ctrl-C or a service manager would.
+  void Signal(int signal);
+  pid_t Pid() const { return mPid; }
 
  private:
   // Moves pending input and available output; returns false once both outputs are closed.

@@ -108,7 +108,8 @@ TEST(MainWindow, CreateShowResizeAndClose) {
   EXPECT_TRUE(window.mExists);
   EXPECT_FALSE(window.mQuitPosted);
   main.WindowProcedure(platform::WindowMessage{platform::WindowMessageKind::kClose, {}, {}});
-  EXPECT_FALSE(window.mExists);
+  EXPECT_TRUE(window.mClosed);
+  EXPECT_FALSE(window.mVisible);
   EXPECT_TRUE(window.mQuitPosted);
 }
 

@@ -17,6 +17,7 @@ std::mutex gLock;
 bool gDebugPageShown = false;  // the alternate screen is up
 std::string gKept;             // standard output written while it was
 std::string gTitle;            // the console title last set
+bool gRestored = false;        // the program is ending abruptly: draw no more pages
 
 void Put(const std::string& utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
 
@@ -28,6 +29,7 @@ class Terminal final : public Pages {
  public:
   void ShowDebugPage(std::string_view pageCp932, std::string_view titleCp932) override {
     const std::lock_guard<std::mutex> hold(gLock);
+    if (gRestored) return;
     std::string screen;
     if (!gDebugPageShown) screen += "\x1b[?1049h";  // alternate screen, saved normal one
     // Home, clear, the page, then the title: one write, so the page never flickers.
@@ -84,6 +86,17 @@ void Write(std::string_view cp932) {
 
 void Flush() {
   const std::lock_guard<std::mutex> hold(gLock);
+  std::fflush(stdout);
+}
+
+void RestoreTerminal() {
+  const std::lock_guard<std::mutex> hold(gLock);
+  gRestored = true;
+  if (gDebugPageShown) {
+    Put("\x1b[?25h\x1b[?1049l" + gKept);
+    gKept.clear();
+    gDebugPageShown = false;
+  }
   std::fflush(stdout);
 }
 

@@ -14,6 +14,10 @@ void Write(std::string_view cp932);
 /// Pushes buffered standard output out.
 void Flush();
 
+/// Gives the terminal back at an abrupt end: the normal screen with the output held while
+/// the debug page was shown, and the cursor. Pages are not drawn any more afterwards.
+void RestoreTerminal();
+
 /// Where the debug console draws its pages. Safe to call from the console's own thread
 /// while the main thread writes standard output.
 class Pages {

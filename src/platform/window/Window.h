@@ -43,7 +43,7 @@ class Window {
   /// screen ones covering the desktop (back buffer scaled) and visible. False on failure.
   virtual bool Create(std::string_view titleCp932, int clientWidth, int clientHeight,
                       bool windowed) = 0;
-  /// True between a successful Create and Destroy.
+  /// True after a successful Create (a closed window still exists, hidden).
   virtual bool Exists() const = 0;
   /// The frame the window system adds around the client area (zero when unknown).
   virtual FrameBorders Borders() = 0;
@@ -54,10 +54,14 @@ class Window {
   /// The whole-window rectangle, frame included.
   virtual ScreenRect OuterRect() = 0;
   virtual void Show() = 0;
-  /// Removes the window from the screen for good (a closed window).
-  virtual void Destroy() = 0;
+  /// Takes the window off the screen for good: the user closed it. What draws into it
+  /// stays valid until the process ends, so the frame that still runs after the close,
+  /// and the shutdown after it, draw and present safely into the hidden window.
+  virtual void Close() = 0;
   /// Takes at most one message from the queue; false when none is waiting.
   virtual bool PeekMessage(WindowMessage& message) = 0;
+  /// True when a close of the window is waiting in the queue (left there).
+  virtual bool CloseRequested() = 0;
   /// Posts the quit message; it is retrieved before any other waiting message.
   virtual void PostQuit() = 0;
   virtual void ShowCursor(bool visible) = 0;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/console/Interrupt.h"
 #include "platform/text/Text.h"
 
 namespace platform {
@@ -30,16 +31,14 @@ bool ReadAnswerLine(std::string& line) {
 }  // namespace
 
 DialogAnswer TerminalDialog::Show(const DialogRequest& request) {
+  const interrupt::BoxScope open;
   const bool yesNo = request.buttons == DialogButtons::kYesNo;
   std::fflush(stdout);
   std::fprintf(stderr, "== %s ==\n%s\n%s\n", text::Cp932ToUtf8(request.title).c_str(),
                text::Cp932ToUtf8(request.text).c_str(), yesNo ? "[Yes/No]" : "[OK]");
   std::fflush(stderr);
   std::string line;
-  if (!ReadAnswerLine(line)) {
-    std::fflush(stdout);
-    _exit(1);
-  }
+  if (!ReadAnswerLine(line)) interrupt::EndNow(nullptr, 1);
   if (!yesNo) return DialogAnswer::kOk;
   return (!line.empty() && (line[0] == 'y' || line[0] == 'Y')) ? DialogAnswer::kYes
                                                              : DialogAnswer::kNo;

@@ -42,6 +42,10 @@ GlDevice::GlDevice(SDL_Window* window, const PresentParameters& parameters)
   if (const char* text = std::getenv("HINOKI_LOSE_DEVICE_AT_PRESENT")) {
     mLoseAtPresent = std::strtoul(text, nullptr, 10);
   }
+  // How long a scheduled loss lasts, like a full-screen game whose display was taken.
+  if (const char* text = std::getenv("HINOKI_DEVICE_LOST_MS")) {
+    mLostHoldMs = std::strtoul(text, nullptr, 10);
+  }
   mBackBufferColor = std::make_shared<GlSurface>(GlSurface::Kind::kBackBufferColor,
                                                  parameters.backBufferWidth,
                                                  parameters.backBufferHeight);
@@ -536,6 +540,7 @@ DeviceResult GlDevice::Present() {
                       (mLossRequested && mRequestedKind == LossKind::kContextReset);
     mLossRequested = false;
     mLoss = Loss::kLost;
+    mLostAt = SDL_GetTicks();
     return DeviceResult::kDeviceLost;
   }
   int width = 0, height = 0;
@@ -558,6 +563,7 @@ DeviceResult GlDevice::TestCooperativeLevel() {
   switch (mLoss) {
     case Loss::kNone: return DeviceResult::kOk;
     case Loss::kLost:
+      if (SDL_GetTicks() - mLostAt < mLostHoldMs) return DeviceResult::kDeviceLost;
       mLoss = Loss::kResettable;
       return DeviceResult::kDeviceLost;
     case Loss::kResettable: break;

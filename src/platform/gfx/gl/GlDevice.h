@@ -221,6 +221,8 @@ class GlDevice final : public Device {
   LossKind mRequestedKind = LossKind::kKeepContext;
   unsigned long mPresentCount = 0;
   unsigned long mLoseAtPresent = 0;
+  Uint32 mLostHoldMs = 0;  // a loss stays this long before the device can be reset
+  Uint32 mLostAt = 0;
 
   std::vector<GlTexture*> mTextures;
   std::vector<GlSprite*> mSprites;

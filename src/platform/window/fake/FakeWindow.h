@@ -27,8 +27,8 @@ class FakeWindow final : public Window {
   void SetOuterRect(const ScreenRect& outer) override { mOuter = outer; }
   ScreenRect OuterRect() override { return mOuter; }
   void Show() override { mVisible = true; }
-  void Destroy() override {
-    mExists = false;
+  void Close() override {
+    mClosed = true;
     mVisible = false;
   }
   bool PeekMessage(WindowMessage& message) override {
@@ -42,6 +42,12 @@ class FakeWindow final : public Window {
     mQueue.pop_front();
     return true;
   }
+  bool CloseRequested() override {
+    for (const WindowMessage& m : mQueue) {
+      if (m.kind == WindowMessageKind::kClose) return true;
+    }
+    return false;
+  }
   void PostQuit() override { mQuitPosted = true; }
   void ShowCursor(bool visible) override { mCursorVisible = visible; }
 
@@ -54,6 +60,7 @@ class FakeWindow final : public Window {
   bool mWindowed = false;
   bool mVisible = false;
   bool mExists = false;
+  bool mClosed = false;
   bool mQuitPosted = false;
   bool mCursorVisible = true;
   int mCreateCount = 0;

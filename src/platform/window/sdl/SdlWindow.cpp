@@ -3,13 +3,43 @@
 // state for the input devices, so a burst of mouse motion does not delay a close.
 #include "platform/window/sdl/SdlWindow.h"
 
+#include <dlfcn.h>
+
 #include <string>
 
+#include "platform/console/Interrupt.h"
 #include "platform/text/Text.h"
 
 namespace platform {
+namespace {
 
-SdlWindow::~SdlWindow() { Destroy(); }
+// Xlib's own handler for a broken display connection calls exit(), whose handlers then
+// wait for replies on the dead connection for ever. Ours ends at once, with one line.
+int DisplayConnectionLost(void*) {
+  interrupt::EndNow("hinoki: the connection to the X display was lost", 1);
+}
+
+// SDL loads Xlib itself; we reach the library it loaded, and only when it did (X11 is
+// not the only video driver).
+void WatchDisplayConnection() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::string(driver) != "x11") return;
+  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (!xlib) return;
+  using Handler = int (*)(void*);
+  using SetHandler = Handler (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(xlib, "XSetIOErrorHandler"))) {
+    set(DisplayConnectionLost);
+  }
+  dlclose(xlib);  // SDL still holds it
+}
+
+}  // namespace
+
+SdlWindow::~SdlWindow() {
+  if (mWindow) SDL_DestroyWindow(mWindow);
+  mWindow = nullptr;
+}
 
 bool SdlWindow::Create(std::string_view titleCp932, int clientWidth, int clientHeight,
                        bool windowed) {
@@ -30,7 +60,10 @@ bool SdlWindow::Create(std::string_view titleCp932, int clientWidth, int clientH
     mWindow = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                w, h, flags);
   }
-  if (mWindow) mLastOuter = OuterRect();
+  if (mWindow) {
+    mLastOuter = OuterRect();
+    WatchDisplayConnection();
+  }
   return mWindow != nullptr;
 }
 
@@ -76,17 +109,20 @@ ScreenRect SdlWindow::OuterRect() {
 }
 
 void SdlWindow::Show() {
-  if (mWindow) SDL_ShowWindow(mWindow);
+  if (mWindow && !mClosed) SDL_ShowWindow(mWindow);
 }
 
-void SdlWindow::Destroy() {
+void SdlWindow::Close() {
   if (!mWindow) return;
-  SDL_DestroyWindow(mWindow);
-  mWindow = nullptr;
+  // Destroying the window would take the GL context with it while the last frame and
+  // the game's ScriptExit may still draw; hidden, it is gone for the player all the same.
+  SDL_HideWindow(mWindow);
+  mClosed = true;
 }
 
 bool SdlWindow::PeekMessage(WindowMessage& message) {
-  if (mQuitPosted) {
+  // Ctrl-C and SIGTERM end the game the normal way, like a closed window.
+  if (mQuitPosted || interrupt::TakeQuitRequest()) {
     mQuitPosted = false;
     message = WindowMessage{WindowMessageKind::kQuit, {}, {}};
     return true;
@@ -94,10 +130,6 @@ bool SdlWindow::PeekMessage(WindowMessage& message) {
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     switch (event.type) {
-      case SDL_QUIT:
-        // SDL turns SIGINT and SIGTERM into this: end the game the normal way.
-        message = WindowMessage{WindowMessageKind::kQuit, {}, {}};
-        return true;
       case SDL_WINDOWEVENT:
         if (!mWindow || event.window.windowID != SDL_GetWindowID(mWindow)) break;
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
@@ -115,6 +147,21 @@ bool SdlWindow::PeekMessage(WindowMessage& message) {
         return true;
       default:
         break;  // input events: read by the input devices from SDL's own state
+    }
+  }
+  return false;
+}
+
+bool SdlWindow::CloseRequested() {
+  if (!mWindow || mClosed) return false;
+  SDL_PumpEvents();
+  SDL_Event events[64];
+  const int count =
+      SDL_PeepEvents(events, 64, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+  const Uint32 id = SDL_GetWindowID(mWindow);
+  for (int i = 0; i < count; ++i) {
+    if (events[i].window.windowID == id && events[i].window.event == SDL_WINDOWEVENT_CLOSE) {
+      return true;
     }
   }
   return false;

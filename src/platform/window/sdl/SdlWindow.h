@@ -18,17 +18,20 @@ class SdlWindow final : public Window {
   void SetOuterRect(const ScreenRect& outer) override;
   ScreenRect OuterRect() override;
   void Show() override;
-  void Destroy() override;
+  void Close() override;
   bool PeekMessage(WindowMessage& message) override;
+  bool CloseRequested() override;
   void PostQuit() override { mQuitPosted = true; }
   void ShowCursor(bool visible) override;
 
-  /// The SDL window (null before Create and after Destroy): owner of message boxes.
+  /// The SDL window (null before Create): the GL device's surface and the owner of
+  /// message boxes.
   SDL_Window* Native() const { return mWindow; }
 
  private:
   SDL_Window* mWindow = nullptr;
   bool mQuitPosted = false;
+  bool mClosed = false;
   ScreenRect mLastOuter;
 };
 
