@@ -20,7 +20,10 @@ configure: deps $(BUILD_DIR)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
-demo: build
+# The demo needs only the engine and its own media; tests and benchmarks build with
+# make test and make bench.
+demo: configure
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target hinoki hinoki_demo
 	./scripts/run-demo.sh $(BUILD_DIR)/hinoki $(BUILD_DIR)/demo
 
 test: build

@@ -4,9 +4,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 
+#include "base/IniSettingsS.h"
+#include "platform/console/StandardOutput.h"
 #include "platform/path/Path.h"
+#include "platform/text/Text.h"
 
 namespace LuaN {
 namespace {
@@ -67,6 +71,18 @@ void WrapLibraryFunction(lua_State* L, const char* library, const char* name) {
   lua_pop(L, 1);
 }
 
+// Scripts are Shift-JIS, but most editors save UTF-8: strings then reach the text
+// textures as bytes that name no character, far from the cause. Say so once per file.
+void NoteUtf8Script(const char* name, const std::string& chunk) {
+  static std::set<std::string> noted;
+  if (!BaseN::GetIniSettings().mDebugMode || !platform::text::LooksLikeUtf8(chunk)) return;
+  if (!noted.insert(name).second) return;
+  platform::console::Write(std::string("*** ") + name +
+                           " looks like UTF-8; scripts are read as Shift-JIS (CP932): save it "
+                           "as Shift-JIS ***\n");
+  platform::console::Flush();
+}
+
 }  // namespace
 
 int LoadScriptFile(lua_State* L, const char* name) {
@@ -83,6 +99,7 @@ int LoadScriptFile(lua_State* L, const char* name) {
     const bool ok = ReadAll(file, chunk);
     std::fclose(file);
     if (!ok) return FileError(L, "read", name);
+    NoteUtf8Script(name, chunk);
   }
   // A first line starting with '#' (a Unix exec line) is skipped; its line end stays so
   // that line numbers in messages are right.

@@ -6,10 +6,13 @@
 #include <cstdlib>
 
 #include "base/FixedTexts.h"
+#include "base/IniSettingsS.h"
 #include "base/MemoryFailure.h"
 #include "platform/font/Font.h"
 #include "platform/image/Image.h"
+#include "platform/console/StandardOutput.h"
 #include "platform/path/Path.h"
+#include "platform/text/Text.h"
 #include "render/D3DDeviceAgentC.h"
 
 namespace RenderN {
@@ -18,6 +21,21 @@ namespace {
 namespace fixed = BaseN::FixedText;
 
 void ShowError(const char* text) { BaseN::ShowFatalErrorBox(text, false); }
+
+// A two-byte code that Shift-JIS does not assign: typically part of a UTF-8 script's text.
+bool IsCp932Character(std::uint16_t code) {
+  const char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+  return platform::text::Cp932ToUtf8(std::string_view(bytes, 2)).find("\xEF\xBF\xBD") ==
+         std::string::npos;
+}
+
+// The boxes are fixed texts that name nothing; in debug mode the output says which file
+// (or character) failed and why.
+void WriteDebugReason(const std::string& what, const std::string& reason) {
+  if (!BaseN::GetIniSettings().mDebugMode) return;
+  platform::console::Write("*** " + what + ": " + reason + " ***\n");
+  platform::console::Flush();
+}
 
 void TextureMemoryFailureHandler() {
   ShowError(fixed::kTextureMemoryFailure);
@@ -68,7 +86,9 @@ SPTEXTUREDATA TextureStorageC::LoadTextureFile(const char* name) {
   SPTEXTUREDATA record(new TextureInformationS);
   const std::string path = platform::path::Resolve(name ? name : "");
   platform::image::ImageInfo info;
-  if (!name || !platform::image::ReadImageInfo(path, info)) {
+  std::string reason;
+  if (!name || !platform::image::ReadImageInfo(path, info, &reason)) {
+    WriteDebugReason(std::string("texture \"") + (name ? name : "") + "\" not read", reason);
     ShowError(fixed::kTextureInfoFailure);
     return nullptr;
   }
@@ -77,15 +97,21 @@ SPTEXTUREDATA TextureStorageC::LoadTextureFile(const char* name) {
 
   platform::image::Image image;
   platform::Device* device = TheDevice();
-  if (device && platform::image::LoadImage(path, image) && !image.levels.empty()) {
+  if (!device) {
+    reason = "no drawing device";
+  } else if (!platform::image::LoadImage(path, image, &reason) || image.levels.empty()) {
+    if (reason.empty()) reason = "the image holds no pixels";
+  } else {
     std::vector<platform::TextureLevelData> levels;
     levels.reserve(image.levels.size());
     for (const platform::image::ImageLevel& level : image.levels) {
       levels.push_back({level.width, level.height, level.pixels.data()});
     }
     record->mTexture = device->CreateTexture(levels, D3DPOOL_DEFAULT);
+    if (!record->mTexture) reason = "the device could not make a texture of that size";
   }
   if (!record->mTexture) {
+    WriteDebugReason(std::string("texture \"") + name + "\" not loaded", reason);
     ShowError(fixed::kTextureLoadFailure);
     return nullptr;
   }
@@ -125,6 +151,13 @@ SPTEXTUREDATA TextureStorageC::CreateCharacterTexture(platform::font::Font* font
     std::set_new_handler(previous);
   }
   if (!rendered) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%04X", character);
+    WriteDebugReason(std::string("no glyph for the character ") + code,
+                     !font ? "no font could be opened"
+                     : character > 0xFF && !IsCp932Character(character)
+                         ? "these two bytes are no Shift-JIS character (a UTF-8 script?)"
+                         : "the font has no glyph for it");
     ShowError(fixed::kTextBitmapFailure);
     return nullptr;
   }

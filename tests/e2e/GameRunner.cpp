@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace e2e {
@@ -181,6 +182,11 @@ RunResult RunHinoki(const std::string& workDir, const std::string& input,
   GameProcess process(workDir, args);
   process.SendInput(input);
   return process.Finish();
+}
+
+std::string ShippedSystemFile(const std::string& name) {
+  std::ifstream file(std::string(HINOKI_SOURCE_DIR) + "/system/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 std::string QuickGameSettings() {

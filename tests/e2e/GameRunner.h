@@ -88,6 +88,9 @@ class ChildCommand {
 RunResult RunHinoki(const std::string& workDir, const std::string& input = "",
                     const std::vector<std::string>& args = {});
 
+/// The bytes of a shipped file of system/ (such as notex.lat, every sprite's first texture).
+std::string ShippedSystemFile(const std::string& name);
+
 /// Settings of a small windowed game in debug mode (so print reaches standard output) at
 /// 240 frames per second, loading main.lua.
 std::string QuickGameSettings();

@@ -6,8 +6,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -73,10 +71,8 @@ std::string Game(int breakAt = 1000000, bool hangExit = false) {
 }
 
 e2e::GameFolder MakeGame(const std::string& title, const std::string& main) {
-  std::ifstream file(HINOKI_SOURCE_DIR "/system/notex.lat", std::ios::binary);
-  const std::string notex((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   return e2e::GameFolder({{"system/loset.lat", Settings(title)},
-                          {"system/notex.lat", notex},
+                          {"system/notex.lat", e2e::ShippedSystemFile("notex.lat")},
                           {"tune.wav", e2e::SquareWaveFile(22050, 50, 8000)},
                           {"main.lua", main}});
 }

@@ -38,3 +38,15 @@ TEST(Cp932Text, UnconvertibleUtf8BecomesQuestionMark) {
     EXPECT_EQ(Utf8ToCp932("a\xFF" "b\xC0\xAF" "c"), "a?b??c");      // malformed, overlong
     EXPECT_EQ(Utf8ToCp932("\xE3\x81\x82\xE3\x81"), "\x82\xA0??");   // truncated at the end
 }
+
+TEST(Cp932Text, ScriptsSavedAsUtf8AreTold) {
+    using platform::text::LooksLikeUtf8;
+    EXPECT_TRUE(LooksLikeUtf8("-- \u30BF\u30A4\u30C8\u30EB\nprint('\u3072')\n"));
+    EXPECT_TRUE(LooksLikeUtf8("x = '\u00E9\U0001F600'"));
+    // Shift-JIS Japanese, plain ASCII and broken UTF-8 are not.
+    EXPECT_FALSE(LooksLikeUtf8(Utf8ToCp932("-- \u30BF\u30A4\u30C8\u30EB\nprint('\u3072\u306E\u304D')\n")));
+    EXPECT_FALSE(LooksLikeUtf8("print('hello')\n"));
+    EXPECT_FALSE(LooksLikeUtf8("\xE3\x81\x82\xE3\x81"));      // cut short
+    EXPECT_FALSE(LooksLikeUtf8("\xC0\xAF"));                   // overlong
+    EXPECT_FALSE(LooksLikeUtf8("\xED\xA0\x80"));               // a surrogate
+}

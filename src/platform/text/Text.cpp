@@ -100,4 +100,43 @@ std::string Utf8ToCp932(std::string_view utf8) {
     });
 }
 
+bool LooksLikeUtf8(std::string_view bytes) {
+    bool multiByte = false;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        // Lead byte: the sequence length and the range its first trail byte may take,
+        // which rules out overlong forms, surrogates and code points past U+10FFFF.
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0) low = 0xA0;
+            if (c == 0xED) high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0) low = 0x90;
+            if (c == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
+            const unsigned char lo = k == 1 ? low : 0x80;
+            const unsigned char hi = k == 1 ? high : 0xBF;
+            if (t < lo || t > hi) return false;
+        }
+        multiByte = true;
+        i += length;
+    }
+    return multiByte;
+}
+
 }  // namespace platform::text

@@ -14,4 +14,9 @@ std::string Cp932ToUtf8(std::string_view cp932);
 /// UTF-8 to CP932 bytes. A character CP932 cannot hold, or invalid UTF-8, becomes '?'.
 std::string Utf8ToCp932(std::string_view utf8);
 
+/// True when `bytes` holds at least one multi-byte UTF-8 sequence and is valid UTF-8
+/// throughout: Shift-JIS text with any Japanese in it almost never is, so such a script
+/// was most likely saved by an editor that writes UTF-8.
+bool LooksLikeUtf8(std::string_view bytes);
+
 }  // namespace platform::text
