@@ -15,9 +15,11 @@ local renderer = RenderN.RENDERER()
 local textures = RenderN.TEXTURE()
 local music = SoundN.MP3SOUND()
 local sounds = SoundN.WAVESOUND()
+local text = dofile("system\\text.lua")
 
 local eye, at, up = Vector3C(0, 0, -5), Vector3C(0, 0, 0), Vector3C(0, 1, 0)
-local frames = 0
+-- A global: it survives the reload after a fixed error, when this file's locals are new.
+frames = frames or 0
 
 -- Everything the frame touches, kept so that a reload ("all") starts from a clean scene.
 local scene = {}
@@ -73,21 +75,11 @@ local function BuildScene()
     b:SetOrder(({ 1, 2, 5, 2, 1 })[i])
   end
 
-  -- The title, one glyph texture per character (CP932 bytes), in the top-left corner. The
-  -- colour has alpha 0: each glyph pixel takes its alpha from its coverage.
+  -- The title, one glyph texture per character of its CP932 bytes, laid out by the
+  -- engine's text helper in the top-left corner. The colour's alpha is not used: each
+  -- glyph pixel takes its alpha from its coverage.
   local title = "\130\208\130\204\130\171\131\102\131\130"  -- ひのきデモ
-  local px, i = 24, 1
-  while i <= #title do
-    local glyph = textures:GetTextTexture(string.sub(title, i, i + 1), D3DARGB(0, 255, 240, 200), -40, 700)
-    local sprite = renderer:CreateSprite()
-    sprite:SetTexture(glyph)
-    sprite:SetSize(glyph.mWidth, glyph.mHeight + 8)
-    sprite:SetCenterPosition(0, 0)
-    sprite:SetMatrix(MatrixC:MkTranslation(px, 20, 0))
-    sprite:SetOrder(20)
-    px = px + glyph.mWidth
-    i = i + 2
-  end
+  text.Create(title, 24, 20, D3DARGB(255, 255, 240, 200), 48, { weight = 700, order = 20 })
 end
 
 local function Move()
@@ -162,6 +154,13 @@ end
 
 function ScriptExit()
   print("Hinoki demo ended after " .. frames .. " frames")
+end
+
+-- After a fixed error in ScriptFrame this file runs again with "all" and ScriptInitialize
+-- is not called: the scene is built anew here, since its locals above are new.
+if reason == "all" then
+  print("Hinoki demo reloaded")
+  BuildScene()
 end
 
 return true
