@@ -30,6 +30,8 @@ fi
 # Allocation failures are part of the tests: let the sanitizer return null instead of
 # aborting, and keep going on the first report so every test is seen.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-allocator_may_return_null=1:detect_leaks=1}
+# Leaks of system libraries (GL drivers and the like) are theirs; ours are reported.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "$0")/.." && pwd)/tests/lsan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 cd "$BUILD_DIR"

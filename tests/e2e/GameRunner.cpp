@@ -55,7 +55,8 @@ ChildCommand::ChildCommand(const std::vector<std::string>& args, std::vector<std
                            const std::vector<std::string>& inherited)
     : mArgStore{HINOKI_EXECUTABLE}, mEnvStore(std::move(variables)) {
   mArgStore.insert(mArgStore.end(), args.begin(), args.end());
-  std::vector<std::string> names{"PATH", "HOME"};
+  // The sanitizers' settings of the test run hold for the game too.
+  std::vector<std::string> names{"PATH", "HOME", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"};
   names.insert(names.end(), inherited.begin(), inherited.end());
   for (const std::string& name : names) {
     if (const char* value = std::getenv(name.c_str())) mEnvStore.push_back(name + "=" + value);

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "e2e/GameRunner.h"
+#include "e2e/PtyRunner.h"
 #include "e2e/XDisplay.h"
 
 namespace {
@@ -92,7 +93,7 @@ bool ProcessExists(pid_t pid) { return pid > 0 && kill(pid, 0) == 0; }
 #define REQUIRE_X()                                                     \
   if (!e2e::HaveXTools()) GTEST_SKIP() << "needs an X display with xwininfo and xdotool"
 
-TEST(Ending, ClosingTheWindowRunsOneMoreFrameAndScriptExit) {
+TEST(DisplayEnding, ClosingTheWindowRunsOneMoreFrameAndScriptExit) {
   REQUIRE_X();
   const e2e::GameFolder game = MakeGame("EndingClose", Game());
   e2e::GameProcess process(game.Path(), {}, 30, true);
@@ -109,7 +110,7 @@ TEST(Ending, ClosingTheWindowRunsOneMoreFrameAndScriptExit) {
   EXPECT_EQ(result.err, "running\n");
 }
 
-TEST(Ending, ClosingTheWindowDuringADeviceLossWaitEndsAfterTheRecovery) {
+TEST(DisplayEnding, ClosingTheWindowDuringADeviceLossWaitEndsAfterTheRecovery) {
   REQUIRE_X();
   const e2e::GameFolder game = MakeGame("EndingLost", Game());
   e2e::GameProcess process(game.Path(), {}, 30, true,
@@ -149,7 +150,7 @@ TEST(DisplayEnding, ClosingTheWindowDuringAScriptErrorBoxEndsTheGameWhenTheBoxIs
   EXPECT_NE(result.err.find("main.lua:12: broken for good"), std::string::npos) << result.err;
 }
 
-TEST(Ending, SignalsDuringAnSdlBoxEndTheProgramAndTheBox) {
+TEST(DisplayEnding, SignalsDuringAnSdlBoxEndTheProgramAndTheBox) {
   REQUIRE_X();
   for (const int signal : {SIGINT, SIGTERM}) {
     const std::string title = "EndingBoxSignal" + std::to_string(signal);
@@ -211,7 +212,39 @@ TEST(Ending, SignalsEndTheGameNormallyThenAtOnce) {
   }
 }
 
-TEST(Ending, ALostDisplayEndsTheProgramWithOneLine) {
+TEST(Ending, ASignalDuringABoxGivesTheTerminalBack) {
+  // The debug page is up on the terminal's alternate screen, something printed meanwhile
+  // is held back, and the box waits for an answer when SIGINT arrives.
+  const e2e::GameFolder game = MakeGame("", R"(
+function ScriptInitialize()
+  LuaN.LUA():DebugShowDebug()
+  LuaN.LUA():DebugOut("state", "on the debug page")
+  LuaN.LUA():DebugFlush()
+end
+function ScriptFrame()
+  frames = (frames or 0) + 1
+  if frames == 30 then
+    print("held back")
+    os.execute("(sleep 1; kill -INT $PPID) &")
+    error("broken")
+  end
+end
+return true
+)");
+  const e2e::TerminalRun run = e2e::RunOnTerminal(game.Path());
+  ASSERT_FALSE(run.timedOut) << run.screen;
+  EXPECT_EQ(run.exitStatus, 1) << run.screen;
+  const std::size_t box = run.screen.find("broken");
+  const std::size_t normal = run.screen.find("\x1b[?1049l", box);
+  ASSERT_NE(box, std::string::npos) << run.screen;
+  ASSERT_NE(normal, std::string::npos) << "left on the alternate screen:\n" << run.screen;
+  EXPECT_NE(run.screen.find("held back", normal), std::string::npos) << run.screen;
+  EXPECT_NE(run.screen.find("hinoki: ended by SIGINT while a message box was open", normal),
+            std::string::npos)
+      << run.screen;
+}
+
+TEST(DisplayEnding, ALostDisplayEndsTheProgramWithOneLine) {
   REQUIRE_X();
   const e2e::GameFolder game = MakeGame("EndingKilled", Game());
   e2e::GameProcess process(game.Path(), {}, 30, true);
