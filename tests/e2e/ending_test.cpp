@@ -203,6 +203,8 @@ TEST(Ending, SignalsEndTheGameNormallyThenAtOnce) {
     e2e::GameProcess process(game.Path(), {}, 30);
     ASSERT_TRUE(process.WaitForError("[OK]\n"));
     process.Signal(SIGINT);
+    // Standard input stays open: its end would end the box too.
+    EXPECT_TRUE(process.WaitForError("hinoki: ended by SIGINT while a message box was open\n"));
     const e2e::RunResult result = process.Finish();
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 1);
