@@ -7,6 +7,7 @@
 
 #include "bind/FastMemberAccess.h"
 #include "bind/MathGlue.h"
+#include "bind/ScriptSafety.h"
 #include "sound/Mp3SoundScript.h"
 
 int tolua_LuaUtility_open(lua_State* L);
@@ -51,6 +52,7 @@ void RegisterScriptInterface(lua_State* L) {
   AddArrayConversions(L);
   AddDegreeConversion(L);
   RefuseSingleNumberConstructors(L);
+  GuardScriptInterface(L);
   AddFastMemberAccess(L);  // last: it covers every class registered above
 }
 
