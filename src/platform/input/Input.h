@@ -25,7 +25,8 @@ struct MouseState {
 };
 
 /// A point in the client coordinates of the device's window (screen coordinates when the
-/// device has no window); negative left of and above the client area.
+/// device has no window); negative left of and above the client area, beyond its size
+/// right of and below it. Window-system units: the back buffer's size plays no part.
 struct CursorPosition {
   int x = 0;
   int y = 0;
@@ -66,7 +67,7 @@ class MouseDevice : public InputDevice {
   /// Movement since the last read and the buttons down now or pressed since then.
   /// False (state untouched) while the window lacks the focus.
   virtual bool Read(MouseState& state) = 0;
-  /// Where the cursor is now, wherever it is on the screen.
+  /// Where the cursor is now, wherever it is on the screen and whatever button is held.
   virtual CursorPosition Cursor() = 0;
 };
 

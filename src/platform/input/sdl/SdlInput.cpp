@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/input/sdl/ScancodeTable.h"
+#include "platform/input/sdl/X11Pointer.h"
 #include "platform/window/sdl/SdlWindow.h"
 
 namespace platform {
@@ -75,19 +76,18 @@ class SdlMouse final : public MouseDevice {
     return true;
   }
 
+  // Asked afresh at every read, inside the window or not, with a button held or not,
+  // like the original's GetCursorPos and ScreenToClient. Positions are in the window
+  // system's units, those of SDL's own events inside the window: a back buffer of
+  // another size is stretched onto the client area, and its size plays no part here.
   CursorPosition Cursor() override {
     SDL_Window* native = NativeOf(mWindow);
     CursorPosition cursor;
-    if (native && SDL_GetMouseFocus() == native) {
-      SDL_GetMouseState(&cursor.x, &cursor.y);  // already in client coordinates
-      return cursor;
-    }
-    // Outside the window SDL only knows the screen position; the window's position is
-    // that of its client area.
+    if (QueryX11Pointer(native, cursor)) return cursor;
     SDL_GetGlobalMouseState(&cursor.x, &cursor.y);
     if (native) {
       int left = 0, top = 0;
-      SDL_GetWindowPosition(native, &left, &top);
+      SDL_GetWindowPosition(native, &left, &top);  // the client area's origin on the screen
       cursor.x -= left;
       cursor.y -= top;
     }
