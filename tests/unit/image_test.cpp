@@ -132,6 +132,25 @@ class ImageFiles : public ::testing::Test {
   std::string root_;
 };
 
+// A Photoshop file of the given size and channels: the header, empty colour mode,
+// resource and layer sections, the compression (0 raw, 1 PackBits) and `data` as it is.
+Bytes Psd(unsigned width, unsigned height, unsigned channels, const Bytes& data,
+          unsigned compression = 0, unsigned depth = 8, unsigned mode = 3, unsigned version = 1) {
+  Bytes psd;
+  PutText(psd, "8BPS");
+  Put16Be(psd, version);
+  for (int i = 0; i < 6; ++i) psd.push_back(0);
+  Put16Be(psd, channels);
+  Put32Be(psd, height);
+  Put32Be(psd, width);
+  Put16Be(psd, depth);
+  Put16Be(psd, mode);
+  for (int i = 0; i < 3; ++i) Put32Be(psd, 0);
+  Put16Be(psd, compression);
+  psd.insert(psd.end(), data.begin(), data.end());
+  return psd;
+}
+
 // A DDS header; `pixelFlags` and the masks describe the pixel format.
 Bytes DdsHeader(unsigned width, unsigned height, unsigned mips, std::uint32_t pixelFlags,
                 const char* fourCc, unsigned bits = 0, std::uint32_t r = 0, std::uint32_t g = 0,
@@ -302,22 +321,6 @@ TEST_F(ImageFiles, ReadsStbFormatsAsArgb) {
   for (std::uint8_t byte : {0x01, 0xF4}) pgm16.push_back(byte);
   EXPECT_EQ(Load("16.pgm", pgm16, 1, 1).levels[0].pixels[0], 0xFF808080u);
 
-  // PSD, RGBA planes, uncompressed: 2x1.
-  Bytes psd;
-  PutText(psd, "8BPS");
-  Put16Be(psd, 1);
-  for (int i = 0; i < 6; ++i) psd.push_back(0);
-  Put16Be(psd, 4);
-  Put32Be(psd, 1);
-  Put32Be(psd, 2);
-  Put16Be(psd, 8);
-  Put16Be(psd, 3);
-  for (int i = 0; i < 3; ++i) Put32Be(psd, 0);
-  Put16Be(psd, 0);
-  for (std::uint8_t byte : {0x11, 0x44, 0x22, 0x55, 0x33, 0x66, 0xFF, 0x00}) psd.push_back(byte);
-  EXPECT_EQ(Load("a.psd", psd, 2, 1).levels[0].pixels,
-            (std::vector<std::uint32_t>{0xFF112233u, 0x00445566u}));
-
   // HDR, flat RGBE: 0.5 grey, and a colour beyond 1.0 clamped to white.
   Bytes hdr;
   PutText(hdr, "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 2\n");
@@ -365,6 +368,56 @@ TEST_F(ImageFiles, ReadsStbFormatsAsArgb) {
     EXPECT_NEAR(int((pixel >> 16) & 0xFF), grey, 1);
     EXPECT_EQ((pixel >> 16) & 0xFF, pixel & 0xFF);
   }
+}
+
+TEST_F(ImageFiles, ReadsPhotoshopMergedPictures) {
+  using Pixels = std::vector<std::uint32_t>;
+  // Raw RGBA planes, 2x1: alpha 255 and 0 leave the colours as stored.
+  EXPECT_EQ(Load("a.psd", Psd(2, 1, 4, {0x11, 0x44, 0x22, 0x55, 0x33, 0x66, 0xFF, 0x00}), 2, 1)
+                .levels[0]
+                .pixels,
+            (Pixels{0xFF112233u, 0x00445566u}));
+  // Three channels are opaque; a fifth (a saved selection) is not part of the picture.
+  EXPECT_EQ(Load("rgb.psd", Psd(1, 1, 3, {1, 2, 3}), 1, 1).levels[0].pixels, (Pixels{0xFF010203u}));
+  EXPECT_EQ(Load("five.psd", Psd(1, 1, 5, {1, 2, 3, 255, 9}), 1, 1).levels[0].pixels,
+            (Pixels{0xFF010203u}));
+
+  // Half-transparent colours are stored blended onto white and come back unblended:
+  // red at alpha 128 is stored as (255, 127, 127), grey 128 as (191, 191, 191).
+  EXPECT_EQ(Load("matte.psd", Psd(2, 1, 4, {255, 191, 127, 191, 127, 191, 128, 128}), 2, 1)
+                .levels[0]
+                .pixels,
+            (Pixels{0x80FF0000u, 0x80808080u}));
+  // Colours darker than any blend onto white can be (black at alpha 128, which a blend
+  // would have stored as 127 at least) come out black, not wrapped around.
+  EXPECT_EQ(Load("dark.psd", Psd(1, 1, 4, {0, 0, 0, 128}), 1, 1).levels[0].pixels,
+            (Pixels{0x80000000u}));
+  EXPECT_EQ(Load("dark2.psd", Psd(2, 1, 4, {100, 130, 0, 255, 0, 10, 1, 1}), 2, 1).levels[0].pixels,
+            (Pixels{0x01000000u, 0x0100FF00u}));
+
+  // PackBits rows: a table of stored row lengths for every channel, then the rows. Red:
+  // a run of four 0x40, then a literal 1, 2, 3, 4; green and blue a run a row, one after
+  // a no-operation byte.
+  Bytes packed;
+  for (unsigned length : {2, 5, 2, 3, 2, 2}) Put16Be(packed, length);
+  for (std::uint8_t byte :
+       {0xFD, 0x40, 0x03, 1, 2, 3, 4, 0xFD, 0x80, 0x80, 0xFD, 0x80, 0xFD, 0xC0, 0xFD, 0xC0}) {
+    packed.push_back(byte);
+  }
+  EXPECT_EQ(Load("rle.psd", Psd(4, 2, 3, packed, 1), 4, 2).levels[0].pixels,
+            (Pixels{0xFF4080C0u, 0xFF4080C0u, 0xFF4080C0u, 0xFF4080C0u, 0xFF0180C0u, 0xFF0280C0u,
+                    0xFF0380C0u, 0xFF0480C0u}));
+
+  // 16 bits a channel keep the high byte, raw and packed.
+  EXPECT_EQ(Load("16.psd", Psd(1, 1, 3, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}, 0, 16), 1, 1)
+                .levels[0]
+                .pixels,
+            (Pixels{0xFF12569Au}));
+  Bytes packed16;
+  for (unsigned length : {2, 3, 2}) Put16Be(packed16, length);
+  for (std::uint8_t byte : {0xFF, 0xAB, 0x01, 0x00, 0x01, 0xFF, 0x7F}) packed16.push_back(byte);
+  EXPECT_EQ(Load("rle16.psd", Psd(1, 1, 3, packed16, 1, 16), 1, 1).levels[0].pixels,
+            (Pixels{0xFFAB007Fu}));
 }
 
 TEST_F(ImageFiles, SavesPngThatReadsBackExactly) {
@@ -421,6 +474,12 @@ TEST_F(ImageFiles, RefusesBadFilesWithAReason) {
   PutText(cutPpm, "P6\n8 8\n255\n");
   cutPpm.resize(cutPpm.size() + 8 * 8 * 3 - 1);
 
+  Bytes longSection = Psd(1, 1, 3, {1, 2, 3});
+  longSection[28] = 0x10;  // colour mode data of 4096 bytes
+  Bytes overrun;           // red: a run of 3 in a row of 1
+  for (unsigned length : {2, 2, 2}) Put16Be(overrun, length);
+  for (std::uint8_t byte : {0xFE, 0x10, 0xFF, 0x20, 0xFF, 0x30}) overrun.push_back(byte);
+
   Bytes zeroRun;
   PutText(zeroRun, "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 8\n");
   for (std::uint8_t byte : {2, 2, 0, 8, 0, 0, 0, 0}) zeroRun.push_back(byte);
@@ -463,6 +522,14 @@ TEST_F(ImageFiles, RefusesBadFilesWithAReason) {
       {"cut.bmp", CutEnd(Bmp(2, Bytes(16)), 9), "cut short"},
       {"cut.tga", CutEnd(Tga(), 5), "cut short"},
       {"cut.ppm", cutPpm, "cut short"},
+      {"psb.psd", Psd(1, 1, 3, {1, 2, 3}, 0, 8, 3, 2), "PSB"},
+      {"cmyk.psd", Psd(1, 1, 4, {1, 2, 3, 4}, 0, 8, 4), "colour mode 4"},
+      {"two.psd", Psd(1, 1, 2, {1, 2}), "2 channels"},
+      {"depth.psd", Psd(1, 1, 3, Bytes(12), 0, 32), "32 bits"},
+      {"zip.psd", Psd(1, 1, 3, Bytes(16), 2), "compression 2"},
+      {"cut.psd", Psd(4, 4, 3, Bytes(47)), "cut short"},
+      {"section.psd", longSection, "cut short"},
+      {"overrun.psd", Psd(1, 1, 3, overrun, 1), "damaged PSD data"},
       {"huge.bmp", hugeBmp, "large"},
       {"cut.dds", cutDds, "cut short"},
       {"header.dds", cutHeader, "cut short"},

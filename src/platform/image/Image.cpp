@@ -1,6 +1,6 @@
 // The file side of image reading and writing: opening, refusing what is not a regular
 // file or is too large to be an image we accept, and choosing the reader by the first
-// bytes (DDS, HDR and PNM by their signatures, everything else through stb).
+// bytes (DDS, HDR, PNM and PSD by their signatures, everything else through stb).
 #include "platform/image/Image.h"
 
 #include <sys/stat.h>
@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "platform/image/ImageCodecs.h"
@@ -98,11 +99,16 @@ const Reader& ChooseReader(const std::uint8_t* data, std::size_t size) {
          return detail::LoadPnm(d, s, i, e);
        },
        false},
+      {detail::LooksLikePsd, detail::ReadPsdInfo,
+       [](const std::uint8_t* d, std::size_t s, const ImageInfo&, Image& i, std::string& e) {
+         return detail::LoadPsd(d, s, i, e);
+       },
+       true},
       {nullptr, detail::ReadStbInfo, detail::LoadStb, true}};
   for (const Reader& reader : kReaders) {
     if (!reader.recognises || reader.recognises(data, size)) return reader;
   }
-  return kReaders[3];
+  return kReaders[std::size(kReaders) - 1];
 }
 
 }  // namespace

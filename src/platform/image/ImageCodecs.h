@@ -1,5 +1,5 @@
-// The decoders behind Image.h, private to this folder: our DDS, HDR and PNM readers, the
-// stb_image formats (PNG, JPEG, BMP, TGA, GIF, PSD), and the PNG encoder. Each reports
+// The decoders behind Image.h, private to this folder: our DDS, HDR, PNM and PSD readers,
+// the stb_image formats (PNG, JPEG, BMP, TGA, GIF), and the PNG encoder. Each reports
 // its reason for a failure in `error` without a file name; Image.cpp adds the name.
 #pragma once
 
@@ -37,6 +37,13 @@ bool LooksLikePnm(const std::uint8_t* data, std::size_t size);
 bool ReadPnmInfo(const std::uint8_t* data, std::size_t size, ImageInfo& info,
                  std::string& error);
 bool LoadPnm(const std::uint8_t* data, std::size_t size, Image& image, std::string& error);
+
+/// Whether the data starts with the Photoshop signature.
+bool LooksLikePsd(const std::uint8_t* data, std::size_t size);
+bool ReadPsdInfo(const std::uint8_t* data, std::size_t size, ImageInfo& info,
+                 std::string& error);
+/// Decodes a Photoshop file's merged picture (RGB, 8 or 16 bits a channel).
+bool LoadPsd(const std::uint8_t* data, std::size_t size, Image& image, std::string& error);
 
 /// Size of an image stb reads (everything not recognised by the readers above).
 bool ReadStbInfo(const std::uint8_t* data, std::size_t size, ImageInfo& info,

@@ -1,4 +1,4 @@
-// PNG, JPEG, BMP, TGA, GIF (first frame) and PSD through stb_image, compiled here with
+// PNG, JPEG, BMP, TGA and GIF (first frame) through stb_image, compiled here with
 // static linkage, so its settings (size limits, allocator, formats) are ours and cannot
 // clash with another copy.
 // Guards around stb (2.27, as Debian ships it): JPEG Huffman tables are checked before
@@ -7,7 +7,9 @@
 // memory" instead of taking gigabytes); memory it hands out is zeroed (some decoders
 // leave pixels unwritten when data runs out); and the bytes are fed through a reader
 // that notices when a decoder wants more than the file holds, so a file cut short is
-// refused instead of shown half black. PNM and HDR files are read by our own readers.
+// refused instead of shown half black. PNM, HDR and PSD files are read by our own
+// readers (stb's PSD reader turns colours darker than their white matte into undefined
+// conversions).
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -44,6 +46,7 @@ class AllocationBudget {
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_FAILURE_USERMSG
 #define STBI_NO_PIC
+#define STBI_NO_PSD
 #define STBI_NO_PNM
 #define STBI_NO_HDR
 #define STBI_NO_STDIO
@@ -68,12 +71,13 @@ struct Format {
 };
 
 // In the order stb's loader tests them (the TGA test is the loosest, so it comes last).
-// PNM and HDR files never reach stb: our own readers take them first.
-constexpr Format kFormats[] = {
-    {"PNG", stbi__png_test, stbi__png_info},    {"BMP", stbi__bmp_test, stbi__bmp_info},
-    {"GIF", stbi__gif_test, stbi__gif_info},    {"PSD", stbi__psd_test, stbi__psd_info},
-    {"JPEG", stbi__jpeg_test, stbi__jpeg_info}, {"TGA", stbi__tga_test, stbi__tga_info}};
-const Format& kJpeg = kFormats[4];
+// PNM, HDR and PSD files never reach stb: our own readers take them first.
+constexpr Format kFormats[] = {{"PNG", stbi__png_test, stbi__png_info},
+                               {"BMP", stbi__bmp_test, stbi__bmp_info},
+                               {"GIF", stbi__gif_test, stbi__gif_info},
+                               {"JPEG", stbi__jpeg_test, stbi__jpeg_info},
+                               {"TGA", stbi__tga_test, stbi__tga_info}};
+const Format& kJpeg = kFormats[3];
 
 // The format the data starts like, or null. Testing leaves stb's failure reason at what
 // the formats tested before this one left: `noise` tells it from a decoder's own reason.
