@@ -5,7 +5,7 @@ TSAN_DIR ?= build-tsan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build demo test test-asan test-tsan bench api-doc clean
+.PHONY: all deps configure build demo test test-asan test-tsan bench soak api-doc clean
 
 all: build
 
@@ -50,6 +50,12 @@ test-tsan: deps $(TSAN_DIR)/CMakeCache.txt
 bench: build
 	-./scripts/install-deps.sh --bench
 	./scripts/run-bench.sh $(BUILD_DIR)
+
+# Memory over a long run: resident memory at frames 5,000 and 20,000 of a game that makes
+# and drops everything a game makes and drops.
+soak: configure
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target hinoki
+	./scripts/run-soak.sh $(BUILD_DIR)
 
 api-doc:
 	python3 tools/gen_api_doc.py src/bind docs/api.md

@@ -54,6 +54,7 @@ void MessageLoop(const IniSettingsS& settings) {
         SoundN::WaveSoundDirectorC::GetInstance().Update();
         SoundN::Mp3SoundDirectorC::GetInstance().Update();
         LuaN::LuaUtilityC::GetInstance().Frame();
+        LuaN::LuaUtilityC::GetInstance().CollectStep();
       });
 }
 

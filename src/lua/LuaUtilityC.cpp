@@ -21,6 +21,10 @@ namespace {
 
 namespace fixed = BaseN::FixedText;
 
+// The size of the per-frame collector step, in the collector's own units (about KiB of
+// allocation it pays for).
+constexpr int kCollectStepKiB = 16;
+
 bool DebugMode() { return BaseN::GetIniSettings().mDebugMode; }
 
 void WriteDebugLine(const char* line) {
@@ -264,6 +268,8 @@ void LuaUtilityC::Exit() {
     WriteDebugLine(fixed::kScriptExitFailed);
   }
 }
+
+void LuaUtilityC::CollectStep() { lua_gc(mState, LUA_GCSTEP, kCollectStepKiB); }
 
 bool LuaUtilityC::RunLuaFile(const char* file) {
   const bool ok = RunScriptFile(file, nullptr, 0, nullptr);

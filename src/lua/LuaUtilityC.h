@@ -36,6 +36,10 @@ class LuaUtilityC : private UtilityN::UncopyableC {
   void Frame();
   /// ScriptExit once; a failure is only written to the debug output.
   void Exit();
+  /// One small step of the script collector, once a frame. Handles scripts drop hold
+  /// engine objects (sprites, textures) far larger than the collector sees, so without
+  /// steady steps a game dropping handles every frame keeps megabytes of them alive.
+  void CollectStep();
   /// Runs the load script with this argument until it returns true.
   void ReloadLuaFile(const char* argument);
   /// Runs a script file once (null: standard input); false when it failed.

@@ -2,6 +2,7 @@
 // blending choice that also picks the manager's list, and the sort key.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "math/MatrixC.h"
@@ -29,6 +30,8 @@ class RenderingC : private UtilityN::UncopyableC {
   /// Sort key: sprites ascend by it, billboards get their camera depth in it every frame.
   /// Zero for a new object, so unsorted sprites keep their creation order.
   float mOrder = 0.0f;
+  /// Where the manager's list holds the object, so that Erase need not search for it.
+  std::size_t mListIndex = 0;
 
  protected:
   RenderingC() = default;

@@ -47,23 +47,41 @@ void RenderingManagerC::Enter(const SPRENDERING& object, bool sprite) {
   // would make creating thousands of sprites quadratic.
   std::vector<SPRENDERING>& list =
       sprite ? mSpriteList : (object->mTranslucent ? mTranslucentList : mOpaqueList);
+  object->mListIndex = list.size();
   list.push_back(object);
 }
 
+std::vector<SPRENDERING>& RenderingManagerC::List(int k) {
+  return k == 0 ? mOpaqueList : (k == 1 ? mTranslucentList : mSpriteList);
+}
+
 void RenderingManagerC::Erase(const SPRENDERING& object) {
-  for (std::vector<SPRENDERING>* list : {&mOpaqueList, &mTranslucentList, &mSpriteList}) {
-    auto found = std::find(list->begin(), list->end(), object);
-    if (found != list->end()) {
-      list->erase(found);
+  if (!object) return;
+  for (int k = 0; k < 3; ++k) {
+    std::vector<SPRENDERING>& list = List(k);
+    const std::size_t at = object->mListIndex;
+    if (at < list.size() && list[at] == object) {
+      list[at].reset();
+      if (++mGaps[k] * 2 >= list.size()) Compact(k);
       return;
     }
   }
+}
+
+void RenderingManagerC::Compact(int k) {
+  std::vector<SPRENDERING>& list = List(k);
+  if (mGaps[k] > 0) {
+    list.erase(std::remove(list.begin(), list.end(), nullptr), list.end());
+    mGaps[k] = 0;
+  }
+  for (std::size_t i = 0; i < list.size(); ++i) list[i]->mListIndex = i;
 }
 
 void RenderingManagerC::Clear() {
   mOpaqueList.clear();
   mTranslucentList.clear();
   mSpriteList.clear();
+  for (std::size_t& gaps : mGaps) gaps = 0;
 }
 
 SPSPRITE RenderingManagerC::CreateSprite() {
@@ -131,6 +149,9 @@ SPMODEL RenderingManagerC::CreateModel() {
 }
 
 void RenderingManagerC::Draw(const D3DXVECTOR3& eye, const D3DXVECTOR3& at) {
+  for (int k = 0; k < 3; ++k) {
+    if (mGaps[k] > 0) Compact(k);
+  }
   for (const SPRENDERING& object : mOpaqueList) {
     if (object->mEnabled) object->Draw();
   }
@@ -151,6 +172,7 @@ void RenderingManagerC::DrawTranslucentList(const D3DXVECTOR3& eye, const D3DXVE
   }
   if (!std::is_sorted(mTranslucentList.begin(), mTranslucentList.end(), FartherFirst)) {
     std::stable_sort(mTranslucentList.begin(), mTranslucentList.end(), FartherFirst);
+    Compact(1);  // new places
   }
   for (const SPRENDERING& object : mTranslucentList) {
     if (object->mEnabled) object->Draw();
@@ -165,6 +187,7 @@ void RenderingManagerC::DrawSpriteList() {
   // is what the stable sort would do, for one pass instead of a sort.
   if (!std::is_sorted(mSpriteList.begin(), mSpriteList.end(), SmallerFirst)) {
     std::stable_sort(mSpriteList.begin(), mSpriteList.end(), SmallerFirst);
+    Compact(2);  // new places
   }
   if (!device || !batch) return;
 

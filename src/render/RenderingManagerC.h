@@ -60,6 +60,14 @@ class RenderingManagerC : private UtilityN::UncopyableC {
 
   /// Appends a newly made object to the list its kind and blending choose.
   void Enter(const SPRENDERING& object, bool sprite);
+  /// Closes the gaps Erase left in list `k` and records every object's new place.
+  void Compact(int k);
+  std::vector<SPRENDERING>& List(int k);
+
+  // Erase drops the manager's handle at once but leaves a gap, so that erasing thousands
+  // of objects one by one costs no more than one pass; gaps are closed once they make
+  // half a list, and always before drawing.
+  std::size_t mGaps[3] = {0, 0, 0};
   void DrawTranslucentList(const D3DXVECTOR3& eye, const D3DXVECTOR3& at);
   void DrawSpriteList();
 };

@@ -235,3 +235,31 @@ TEST_F(RenderingManager, OrdersThatAreNotNumbersSortLast) {
 }
 
 }  // namespace
+
+TEST_F(RenderingManager, ErasingManyKeepsTheOrderOfTheRest) {
+  std::vector<RenderN::SPSPRITE> sprites;
+  for (D3DCOLOR colour = 0; colour < 10; ++colour) {
+    sprites.push_back(Manager().CreateSprite());
+    sprites.back()->SetColor(colour);
+  }
+  // Three erased: gaps in the list until the frame is drawn.
+  for (int i : {7, 0, 4}) Manager().Erase(sprites[i]);
+  EXPECT_EQ(sprites[4].use_count(), 1);  // the manager's handle is gone at once
+  Manager().Erase(sprites[4]);           // twice: ignored
+  DrawFrame();
+  EXPECT_EQ(SpriteColours(), (std::vector<D3DCOLOR>{1, 2, 3, 5, 6, 8, 9}));
+  EXPECT_EQ(Manager().mSpriteList.size(), 7u);
+
+  // More than half erased: the list closes up on its own; a sort moves the rest and an
+  // erase still finds them.
+  for (int i : {1, 2, 3, 5}) Manager().Erase(sprites[i]);
+  EXPECT_EQ(Manager().mSpriteList.size(), 3u);
+  sprites[9]->SetOrder(-1);
+  Batch().mDraws.clear();
+  DrawFrame();
+  EXPECT_EQ(SpriteColours(), (std::vector<D3DCOLOR>{9, 6, 8}));
+  Manager().Erase(sprites[6]);
+  Batch().mDraws.clear();
+  DrawFrame();
+  EXPECT_EQ(SpriteColours(), (std::vector<D3DCOLOR>{9, 8}));
+}
