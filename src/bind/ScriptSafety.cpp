@@ -6,6 +6,7 @@
 
 #include <tolua++.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ void** Box(lua_State* L, int index) {
   lua_pushstring(L, message.c_str());
   lua_concat(L, 2);
   lua_error(L);
-  throw 0;  // not reached: lua_error does not return
+  std::abort();  // lua_error does not return
 }
 
 // A field accessor: upvalue 1 the original C function, 2 the class name, 3 the field.
