@@ -6,6 +6,7 @@
 #include <tolua++.h>
 
 #include "bind/FastMemberAccess.h"
+#include "bind/LightGlue.h"
 #include "bind/MathGlue.h"
 #include "bind/ScriptSafety.h"
 #include "sound/Mp3SoundScript.h"
@@ -21,6 +22,7 @@ int tolua_WaveSound_open(lua_State* L);
 int tolua_Color_open(lua_State* L);
 int tolua_Device_open(lua_State* L);
 int tolua_Renderer_open(lua_State* L);
+int tolua_Light_open(lua_State* L);
 int tolua_Smooth_open(lua_State* L);
 int tolua_Plank_open(lua_State* L);
 int tolua_Billboard_open(lua_State* L);
@@ -43,6 +45,8 @@ void RegisterScriptInterface(lua_State* L) {
   tolua_Color_open(L);       // 9: D3DARGB
   tolua_Device_open(L);      // 9: RenderN.D3DDeviceAgentC, RenderN.DEVICE
   tolua_Renderer_open(L);    // 10: RenderN.RenderingManagerC, RenderN.RENDERER
+  tolua_Light_open(L);       // 11: LightC, SpotLightC, DirectionalLightC, PointLightC
+  RecordAsOwnBase(L, "const D3DLIGHT9");
   tolua_Smooth_open(L);      // 12: GetSmoothValue, GetSmoothDiff
   tolua_Plank_open(L);       // 13: PlankC, SPPLANK
   tolua_Billboard_open(L);   // 14: BillboardC, SPBILLBOARD
