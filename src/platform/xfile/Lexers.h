@@ -94,6 +94,43 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+/// The common case in one pass: a short plain decimal ending at a space or delimiter.
+/// Returns its end, or null for anything else (the caller then takes the general path).
+inline const char* ParsePlainNumber(const char* p, const char* end, double& value,
+                                    bool& isInteger) {
+  bool negative = false;
+  if (p < end && *p == '-') {
+    negative = true;
+    ++p;
+  }
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int scale = 0;
+  const char* first = p;
+  while (p < end && static_cast<unsigned>(*p - '0') <= 9) {
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    ++p;
+  }
+  digits = static_cast<int>(p - first);
+  isInteger = true;
+  if (p < end && *p == '.') {
+    isInteger = false;
+    const char* fraction = ++p;
+    while (p < end && static_cast<unsigned>(*p - '0') <= 9) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+      ++p;
+    }
+    scale = -static_cast<int>(p - fraction);
+    digits += static_cast<int>(p - fraction);
+  }
+  // Up to 15 digits the mantissa is exact; at most 22 decimals keep the divisor exact.
+  if (digits == 0 || digits > 15 || scale < -22) return nullptr;
+  if (p < end && kClasses.classOf[static_cast<unsigned char>(*p)] == kWord) return nullptr;
+  const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[-scale];
+  value = negative ? -magnitude : magnitude;
+  return p;
+}
+
 /// Parses a whole word as a number; false when the word is not one.
 inline bool ParseNumber(const char* begin, const char* end, double& value, bool& isInteger) {
   const char* p = begin;
@@ -186,13 +223,19 @@ inline void TextLexer::ReadNumberRun(std::vector<Value>& out) {
     if (mPos == mEnd) return;
     const char c = *mPos;
     if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.')) return;
+    double value;
+    bool isInteger;
+    if (const char* plainEnd = ParsePlainNumber(mPos, mEnd, value, isInteger)) {
+      mPos = plainEnd;
+      out.push_back(isInteger ? Value::Number(value, true)
+                              : Value::Float(static_cast<float>(value)));
+      continue;
+    }
     const char* end = mPos;
     while (end < mEnd && kClasses.classOf[static_cast<unsigned char>(*end)] == kWord) {
       if (*end == '/' && end + 1 < mEnd && end[1] == '/') break;
       ++end;
     }
-    double value;
-    bool isInteger;
     if (!ParseNumber(mPos, end, value, isInteger)) return;  // a name: the parser decides
     mPos = end;
     out.push_back(isInteger ? Value::Number(value, true) : Value::Float(static_cast<float>(value)));
