@@ -288,14 +288,15 @@ TEST(XFileGeometry, PolygonsSplitIntoFansAndFramesMoveTheirMeshes) {
 }
 
 TEST(XFileGeometry, NormalsAndCoordinatesFollowTheCorners) {
-  // Vertex 0 is a corner of two faces with different normals: it gets a copy.
+  // Vertex 0 is a corner of faces with two different normals: it gets one copy, which
+  // the third face, with the second normal again, shares.
   MeshData mesh = MustLoad(
       "xof 0303txt 0032 Mesh { 4; 0;0;0;, 1;0;0;, 0;1;0;, 0;0;1;;\n"
-      " 2; 3;0,1,2;, 3;0,3,1;;\n"
-      " MeshNormals { 2; 0;0;1;, 0;1;0;; 2; 3;0,0,0;, 3;1,1,1;; }\n"
+      " 3; 3;0,1,2;, 3;0,3,1;, 3;0,2,3;;\n"
+      " MeshNormals { 2; 0;0;1;, 0;1;0;; 3; 3;0,0,0;, 3;1,1,1;, 3;1,1,1;; }\n"
       " MeshTextureCoords { 4; 0;0;, 1;0;, 0;1;, 0.5;0.5;; } }");
-  ASSERT_EQ(mesh.positions.size(), 6u);  // vertices 0 and 1 each split once
-  EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 4, 3, 5}));
+  ASSERT_EQ(mesh.positions.size(), 7u);  // vertices 0, 1 and 2 each split once
+  EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 4, 3, 5, 4, 6, 3}));
   ExpectPoint(mesh.normals[0], 0, 0, 1);
   ExpectPoint(mesh.normals[4], 0, 1, 0);
   ExpectPoint(mesh.positions[4], 0, 0, 0);

@@ -5,8 +5,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/xfile/XFile.h"
@@ -339,6 +341,29 @@ bool SameNormal(const Vector3& a, const Vector3& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
+// A position with one of its normals, as the key of that copy of the position.
+struct CornerKey {
+  std::uint32_t position, x, y, z;
+  bool operator==(const CornerKey& other) const {
+    return position == other.position && x == other.x && y == other.y && z == other.z;
+  }
+};
+struct CornerKeyHash {
+  std::size_t operator()(const CornerKey& key) const {
+    std::uint64_t h = key.position;
+    for (std::uint32_t part : {key.x, key.y, key.z}) h = (h ^ part) * 0x9e3779b97f4a7c15ull;
+    return static_cast<std::size_t>(h ^ (h >> 32));
+  }
+};
+
+// Bits of a component, with -0 folded into +0 so equal normals give equal keys.
+std::uint32_t Bits(float value) {
+  value += 0.0f;
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, 4);
+  return bits;
+}
+
 void Append(const SourceMesh& source, const Matrix& world, MeshData& out) {
   const std::uint32_t base = static_cast<std::uint32_t>(out.positions.size());
   const std::uint32_t materialBase = static_cast<std::uint32_t>(out.materials.size());
@@ -355,11 +380,10 @@ void Append(const SourceMesh& source, const Matrix& world, MeshData& out) {
   out.materials.insert(out.materials.end(), source.materials.begin(), source.materials.end());
 
   // Vertex of corner: the position's own vertex when its normal is still unset or equal;
-  // otherwise a copy of the position with that normal, chained for later corners.
-  // chain[v - base]: the next copy of the same position after vertex v, or kNone.
-  const std::uint32_t kNone = 0xffffffffu;
-  std::vector<std::uint32_t> chain(source.positions.size(), kNone);
+  // otherwise one copy of the position per further normal, found again through a hash
+  // map, so a file with many normals on one position stays linear.
   std::vector<std::uint8_t> normalSet(source.positions.size(), 0);
+  std::unordered_map<CornerKey, std::uint32_t, CornerKeyHash> copies;
   auto vertexFor = [&](std::uint32_t corner) -> std::uint32_t {
     const std::uint32_t position = source.corners[corner];
     if (!hasNormals) return base + position;
@@ -370,19 +394,14 @@ void Append(const SourceMesh& source, const Matrix& world, MeshData& out) {
       out.normals[base + position] = normal;
       return base + position;
     }
-    std::uint32_t vertex = base + position;
-    for (;;) {
-      if (SameNormal(out.normals[vertex], normal)) return vertex;
-      if (chain[vertex - base] == kNone) break;
-      vertex = chain[vertex - base];
-    }
-    const std::uint32_t copy = static_cast<std::uint32_t>(out.positions.size());
-    chain[vertex - base] = copy;
-    chain.push_back(kNone);
+    if (SameNormal(out.normals[base + position], normal)) return base + position;
+    const CornerKey key{position, Bits(normal.x), Bits(normal.y), Bits(normal.z)};
+    const auto found = copies.try_emplace(key, static_cast<std::uint32_t>(out.positions.size()));
+    if (!found.second) return found.first->second;
     out.positions.push_back(out.positions[base + position]);
     out.normals.push_back(normal);
     out.texcoords.push_back(out.texcoords[base + position]);
-    return copy;
+    return found.first->second;
   };
 
   const std::size_t faceCount = source.faceStart.size() - 1;
