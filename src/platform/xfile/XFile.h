@@ -125,8 +125,10 @@ struct MeshData {
 /// Builds the merged mesh of a read document: every Mesh in the frame hierarchy (and at
 /// the top level) once, moved by its frames' FrameTransformMatrix values (own frame first,
 /// outermost last); polygons split into fans; a mesh without a MeshMaterialList gets one
-/// default material (white diffuse, no texture). False with a reason when a count or index
-/// disagrees with what the file holds, or when the file has no mesh.
+/// default material (white diffuse, no texture). A material list with fewer face indices
+/// than faces repeats its last index; values after those a layout uses are ignored. False
+/// with a reason when a count or index disagrees with what the file holds (skin weights
+/// are checked against their mesh, though not applied), or when the file has no mesh.
 bool BuildMesh(const Document& document, MeshData& mesh, std::string& error);
 
 /// ReadDocument then BuildMesh.
