@@ -1,0 +1,337 @@
+// Meshes in the engine's vertex layout: building from loaded .x data (and refusing what
+// 16-bit indices cannot hold), bounds, ray hits worked out by hand, normals and the
+// attribute-sorted subset table.
+#include "platform/mesh/Mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::mesh::AttributeRange;
+using platform::mesh::Mesh;
+using platform::mesh::RayHit;
+using platform::xfile::MeshData;
+using platform::xfile::Vector3;
+
+void AddTriangle(MeshData& data, Vector3 a, Vector3 b, Vector3 c, std::uint32_t attribute) {
+  const auto first = static_cast<std::uint32_t>(data.positions.size());
+  for (const Vector3& p : {a, b, c}) {
+    data.positions.push_back(p);
+    data.normals.push_back({});
+    data.texcoords.push_back({});
+  }
+  data.indices.insert(data.indices.end(), {first, first + 1, first + 2});
+  data.attributes.push_back(attribute);
+}
+
+Mesh Build(const MeshData& data) {
+  Mesh mesh;
+  std::string error;
+  EXPECT_TRUE(platform::mesh::BuildMesh(data, mesh, error)) << error;
+  return mesh;
+}
+
+// A closed cube of half-size 1 with four vertices of its own per side, two triangles per
+// side, wound so (V1 - V0) x (V2 - V0) points outwards.
+MeshData PerFaceCube() {
+  MeshData data;
+  const Vector3 axes[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  for (const Vector3& n : axes) {
+    // a is another axis, b = n x a, so a x b = n.
+    const Vector3 a = n.x != 0 ? Vector3{0, 1, 0} : Vector3{1, 0, 0};
+    const Vector3 b{n.y * a.z - n.z * a.y, n.z * a.x - n.x * a.z, n.x * a.y - n.y * a.x};
+    auto corner = [&](float s, float t) {
+      return Vector3{n.x + s * a.x + t * b.x, n.y + s * a.y + t * b.y, n.z + s * a.z + t * b.z};
+    };
+    const auto first = static_cast<std::uint32_t>(data.positions.size());
+    for (const Vector3& p : {corner(-1, -1), corner(1, -1), corner(-1, 1), corner(1, 1)}) {
+      data.positions.push_back(p);
+      data.normals.push_back({});
+      data.texcoords.push_back({});
+    }
+    data.indices.insert(data.indices.end(),
+                        {first, first + 1, first + 2, first + 1, first + 3, first + 2});
+    data.attributes.insert(data.attributes.end(), {0, 0});
+  }
+  return data;
+}
+
+TEST(Mesh, BuildCopiesPositionsNormalsTexcoordsAndAttributes) {
+  MeshData data;
+  AddTriangle(data, {1, 2, 3}, {4, 5, 6}, {7, 8, 9}, 5);
+  data.normals[1] = {0, 1, 0};
+  data.texcoords[2] = {0.25f, 0.75f};
+  const Mesh mesh = Build(data);
+  ASSERT_EQ(mesh.vertices.size(), 3u);
+  EXPECT_EQ(mesh.vertices[1].position.y, 5.0f);
+  EXPECT_EQ(mesh.vertices[1].normal.y, 1.0f);
+  EXPECT_EQ(mesh.vertices[2].u, 0.25f);
+  EXPECT_EQ(mesh.vertices[2].v, 0.75f);
+  EXPECT_EQ(mesh.indices, (std::vector<std::uint16_t>{0, 1, 2}));
+  EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{5}));
+  EXPECT_TRUE(mesh.attributeTable.empty());
+}
+
+TEST(Mesh, SixtyFiveThousandFiveHundredThirtyFiveVerticesFit) {
+  MeshData data;
+  data.positions.resize(65535);
+  data.normals.resize(65535);
+  data.texcoords.resize(65535);
+  data.indices = {0, 1, 65534};
+  data.attributes = {0};
+  const Mesh mesh = Build(data);
+  EXPECT_EQ(mesh.vertices.size(), 65535u);
+  EXPECT_EQ(mesh.indices[2], 65534);
+}
+
+TEST(Mesh, MoreVerticesThanSixteenBitIndicesAddressAreRefusedWithAReason) {
+  MeshData data;
+  data.positions.resize(65536);
+  data.normals.resize(65536);
+  data.texcoords.resize(65536);
+  data.indices = {0, 1, 2};
+  data.attributes = {0};
+  Mesh mesh;
+  mesh.vertices.resize(1);
+  std::string error;
+  EXPECT_FALSE(platform::mesh::BuildMesh(data, mesh, error));
+  EXPECT_NE(error.find("65536 vertices"), std::string::npos) << error;
+  EXPECT_NE(error.find("65535"), std::string::npos) << error;
+  EXPECT_EQ(mesh.vertices.size(), 1u);  // untouched
+}
+
+TEST(Mesh, IndexPastTheVerticesOrMismatchedAttributesAreRefused) {
+  MeshData data;
+  AddTriangle(data, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0);
+  data.indices[2] = 3;
+  Mesh mesh;
+  std::string error;
+  EXPECT_FALSE(platform::mesh::BuildMesh(data, mesh, error));
+  EXPECT_NE(error.find("index 3"), std::string::npos) << error;
+  data.indices[2] = 2;
+  data.attributes.push_back(1);
+  error.clear();
+  EXPECT_FALSE(platform::mesh::BuildMesh(data, mesh, error));
+  EXPECT_NE(error.find("attributes"), std::string::npos) << error;
+}
+
+TEST(Mesh, BoxFromMinusFiveToOneGivesItsBoundsAndCentre) {
+  MeshData data;
+  for (float x : {-5.0f, 1.0f})
+    for (float y : {-5.0f, 1.0f})
+      for (float z : {-5.0f, 1.0f}) {
+        data.positions.push_back({x, y, z});
+        data.normals.push_back({});
+        data.texcoords.push_back({});
+      }
+  data.indices = {0, 1, 2, 5, 6, 7};
+  data.attributes = {0, 0};
+  const Mesh mesh = Build(data);
+
+  D3DVECTOR low{}, high{};
+  ASSERT_TRUE(platform::mesh::ComputeBoundingBox(mesh, low, high));
+  EXPECT_EQ(low.x, -5.0f);
+  EXPECT_EQ(low.y, -5.0f);
+  EXPECT_EQ(low.z, -5.0f);
+  EXPECT_EQ(high.x, 1.0f);
+  EXPECT_EQ(high.y, 1.0f);
+  EXPECT_EQ(high.z, 1.0f);
+  EXPECT_EQ((low.x + high.x) / 2, -2.0f);
+
+  // The mean of the eight corners is (-2, -2, -2); every corner is sqrt(3 * 3^2) away.
+  D3DVECTOR centre{};
+  float radius = 0;
+  ASSERT_TRUE(platform::mesh::ComputeBoundingSphere(mesh, centre, radius));
+  EXPECT_FLOAT_EQ(centre.x, -2.0f);
+  EXPECT_FLOAT_EQ(centre.y, -2.0f);
+  EXPECT_FLOAT_EQ(centre.z, -2.0f);
+  EXPECT_FLOAT_EQ(radius, std::sqrt(27.0f));
+}
+
+TEST(Mesh, SphereCentreIsTheMeanOfThePositions) {
+  // Three points at x = 0, 0 and 3: the mean is x = 1, the farthest point 2 away.
+  MeshData data;
+  AddTriangle(data, {0, 0, 0}, {0, 0, 0}, {3, 0, 0}, 0);
+  D3DVECTOR centre{};
+  float radius = 0;
+  ASSERT_TRUE(platform::mesh::ComputeBoundingSphere(Build(data), centre, radius));
+  EXPECT_FLOAT_EQ(centre.x, 1.0f);
+  EXPECT_FLOAT_EQ(radius, 2.0f);
+}
+
+TEST(Mesh, EmptyMeshHasNoBounds) {
+  const Mesh mesh;
+  D3DVECTOR low{7, 7, 7}, high{8, 8, 8};
+  EXPECT_FALSE(platform::mesh::ComputeBoundingBox(mesh, low, high));
+  EXPECT_EQ(low.x, 7.0f);
+  float radius = 9;
+  EXPECT_FALSE(platform::mesh::ComputeBoundingSphere(mesh, low, radius));
+  EXPECT_EQ(radius, 9.0f);
+}
+
+// Face 0 lies in the plane z = -3 and face 1 in z = 0, both spanning (0,0), (4,0), (0,4)
+// in x and y, wound so their normal is +z.
+Mesh TwoStackedTriangles() {
+  MeshData data;
+  AddTriangle(data, {0, 0, -3}, {4, 0, -3}, {0, 4, -3}, 0);
+  AddTriangle(data, {0, 0, 0}, {4, 0, 0}, {0, 4, 0}, 0);
+  return Build(data);
+}
+
+TEST(Mesh, RayHitsTheNearestFaceWithItsBarycentricsAndDistance) {
+  // From (1, 2, 5) along (0, 0, -2): z = 5 - 2t reaches 0 at t = 2.5 (face 1) and -3 at
+  // t = 4 (face 0), so face 1 is nearest although listed second. The hit (1, 2, 0) equals
+  // V0 + u (4, 0, 0) + v (0, 4, 0) with u = 1/4, v = 2/4. The distance counts in units of
+  // the direction's length, 2, so the Euclidean distance 5 reads as 2.5.
+  const Mesh mesh = TwoStackedTriangles();
+  RayHit hit;
+  ASSERT_TRUE(platform::mesh::Intersect(mesh, {1, 2, 5}, {0, 0, -2}, hit));
+  EXPECT_EQ(hit.face, 1u);
+  EXPECT_FLOAT_EQ(hit.u, 0.25f);
+  EXPECT_FLOAT_EQ(hit.v, 0.5f);
+  EXPECT_FLOAT_EQ(hit.distance, 2.5f);
+}
+
+TEST(Mesh, RayHitsFacesFromBehindAndIgnoresFacesBehindTheOrigin) {
+  // From (3, 0.5, -1) along (0, 0, 1): face 0 (z = -3) is behind the origin; face 1 is met
+  // at t = 1 from its back. (3, 0.5, 0) = V0 + u (4, 0, 0) + v (0, 4, 0): u = 3/4, v = 1/8.
+  const Mesh mesh = TwoStackedTriangles();
+  RayHit hit;
+  ASSERT_TRUE(platform::mesh::Intersect(mesh, {3, 0.5f, -1}, {0, 0, 1}, hit));
+  EXPECT_EQ(hit.face, 1u);
+  EXPECT_FLOAT_EQ(hit.u, 0.75f);
+  EXPECT_FLOAT_EQ(hit.v, 0.125f);
+  EXPECT_FLOAT_EQ(hit.distance, 1.0f);
+}
+
+TEST(Mesh, SlantedRayHitsWithWorkedBarycentrics) {
+  // Triangle V0 (0, 0, 0), V1 (0, 2, 0), V2 (0, 0, 2) in the plane x = 0. From (4, 1, 0.5)
+  // along (-2, 0, 0.5): x = 4 - 2t = 0 at t = 2, where y = 1 and z = 0.5 + 1 = 1.5. That
+  // point is u (0, 2, 0) + v (0, 0, 2): u = 1/2, v = 3/4, and u + v = 5/4 > 1, so it misses.
+  // From (4, 0.5, 0) along the same direction: at t = 2, (0, 0.5, 1): u = 1/4, v = 1/2.
+  MeshData data;
+  AddTriangle(data, {0, 0, 0}, {0, 2, 0}, {0, 0, 2}, 0);
+  const Mesh mesh = Build(data);
+  RayHit hit;
+  EXPECT_FALSE(platform::mesh::Intersect(mesh, {4, 1, 0.5f}, {-2, 0, 0.5f}, hit));
+  ASSERT_TRUE(platform::mesh::Intersect(mesh, {4, 0.5f, 0}, {-2, 0, 0.5f}, hit));
+  EXPECT_EQ(hit.face, 0u);
+  EXPECT_FLOAT_EQ(hit.u, 0.25f);
+  EXPECT_FLOAT_EQ(hit.v, 0.5f);
+  EXPECT_FLOAT_EQ(hit.distance, 2.0f);
+}
+
+TEST(Mesh, RayThatMissesReportsFalseAndLeavesTheOutputsUnchanged) {
+  const Mesh mesh = TwoStackedTriangles();
+  RayHit hit;
+  hit.face = 77;
+  hit.u = 0.5f;
+  hit.v = 0.25f;
+  hit.distance = 123.0f;
+  // Beside the triangles, parallel to their plane, and pointing away from them.
+  EXPECT_FALSE(platform::mesh::Intersect(mesh, {10, 10, 5}, {0, 0, -1}, hit));
+  EXPECT_FALSE(platform::mesh::Intersect(mesh, {1, 1, 1}, {1, 0, 0}, hit));
+  EXPECT_FALSE(platform::mesh::Intersect(mesh, {1, 1, 1}, {0, 0, 1}, hit));
+  EXPECT_EQ(hit.face, 77u);
+  EXPECT_EQ(hit.u, 0.5f);
+  EXPECT_EQ(hit.v, 0.25f);
+  EXPECT_EQ(hit.distance, 123.0f);
+}
+
+void ExpectNear(const D3DVECTOR& actual, const Vector3& expected) {
+  EXPECT_NEAR(actual.x, expected.x, 1e-6f);
+  EXPECT_NEAR(actual.y, expected.y, 1e-6f);
+  EXPECT_NEAR(actual.z, expected.z, 1e-6f);
+}
+
+TEST(Mesh, CubeWithPerFaceVerticesHasAxisNormals) {
+  const MeshData data = PerFaceCube();
+  Mesh mesh = Build(data);
+  platform::mesh::ComputeVertexNormals(mesh);
+  const std::vector<D3DVECTOR> faceNormals = platform::mesh::ComputeFaceNormals(mesh);
+  ASSERT_EQ(faceNormals.size(), 12u);
+  for (std::size_t side = 0; side < 6; ++side) {
+    // The outward axis of each side is its centre, the mean of its first and last corner.
+    const Vector3 first = data.positions[4 * side], last = data.positions[4 * side + 3];
+    const Vector3 axis{(first.x + last.x) / 2, (first.y + last.y) / 2, (first.z + last.z) / 2};
+    for (std::size_t corner = 0; corner < 4; ++corner)
+      ExpectNear(mesh.vertices[4 * side + corner].normal, axis);
+    ExpectNear(faceNormals[2 * side], axis);
+    ExpectNear(faceNormals[2 * side + 1], axis);
+  }
+}
+
+TEST(Mesh, SharedVertexNormalWeighsFacesByArea) {
+  // Vertex 0 is shared by a face in z = 0 (normal +z, area 8) and a face in x = 0 (normal
+  // +x, area 1/2). The cross products are (0, 0, 16) and (1, 0, 0), twice the areas, so
+  // their sum normalised is (1, 0, 16) / sqrt(257).
+  MeshData data;
+  data.positions = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {0, 1, 0}, {0, 0, 1}};
+  data.normals.resize(5);
+  data.texcoords.resize(5);
+  data.indices = {0, 1, 2, 0, 3, 4};
+  data.attributes = {0, 0};
+  Mesh mesh = Build(data);
+  const std::vector<D3DVECTOR> faces = platform::mesh::ComputeFaceNormals(mesh);
+  ExpectNear(faces[0], {0, 0, 1});
+  ExpectNear(faces[1], {1, 0, 0});
+  platform::mesh::ComputeVertexNormals(mesh);
+  const float length = std::sqrt(257.0f);
+  ExpectNear(mesh.vertices[0].normal, {1 / length, 0, 16 / length});
+  ExpectNear(mesh.vertices[1].normal, {0, 0, 1});
+  ExpectNear(mesh.vertices[4].normal, {1, 0, 0});
+}
+
+TEST(Mesh, OptimizeSortsFacesByAttributeAndDropsUnusedVertices) {
+  // Ten vertices, x = their original number; vertex 7 is unused. Faces: 0 (0,1,2) attr 2,
+  // 1 (3,4,5) attr 0, 2 (1,2,6) attr 2, 3 (8,9,3) attr 1. Sorted: 1, 3, 0, 2. Numbering
+  // by first use: 3,4,5 -> 0,1,2; 8,9 -> 3,4; 0,1,2 -> 5,6,7; 6 -> 8.
+  MeshData data;
+  for (int i = 0; i < 10; ++i) {
+    data.positions.push_back({static_cast<float>(i), 0, 0});
+    data.normals.push_back({});
+    data.texcoords.push_back({});
+  }
+  data.indices = {0, 1, 2, 3, 4, 5, 1, 2, 6, 8, 9, 3};
+  data.attributes = {2, 0, 2, 1};
+  Mesh mesh = Build(data);
+  platform::mesh::Optimize(mesh);
+
+  ASSERT_EQ(mesh.vertices.size(), 9u);
+  const float expectedX[9] = {3, 4, 5, 8, 9, 0, 1, 2, 6};
+  for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(mesh.vertices[i].position.x, expectedX[i]);
+  EXPECT_EQ(mesh.indices, (std::vector<std::uint16_t>{0, 1, 2, 3, 4, 0, 5, 6, 7, 6, 7, 8}));
+  EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{0, 1, 2, 2}));
+
+  // attr 0: face 0, vertices 0..2; attr 1: face 1, vertices 0..4 (it reuses vertex 0);
+  // attr 2: faces 2..3, vertices 5..8.
+  ASSERT_EQ(mesh.attributeTable.size(), 3u);
+  const AttributeRange expected[3] = {{0, 0, 1, 0, 3}, {1, 1, 1, 0, 5}, {2, 2, 2, 5, 4}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const AttributeRange& range = mesh.attributeTable[i];
+    EXPECT_EQ(range.attributeId, expected[i].attributeId) << i;
+    EXPECT_EQ(range.faceStart, expected[i].faceStart) << i;
+    EXPECT_EQ(range.faceCount, expected[i].faceCount) << i;
+    EXPECT_EQ(range.vertexStart, expected[i].vertexStart) << i;
+    EXPECT_EQ(range.vertexCount, expected[i].vertexCount) << i;
+  }
+}
+
+TEST(Mesh, OptimizeKeepsHitsOnTheSameGeometry) {
+  // Sorting renumbers faces: the face stacked nearer the ray (attribute 0) moves first.
+  MeshData data;
+  AddTriangle(data, {0, 0, -3}, {4, 0, -3}, {0, 4, -3}, 1);
+  AddTriangle(data, {0, 0, 0}, {4, 0, 0}, {0, 4, 0}, 0);
+  Mesh mesh = Build(data);
+  platform::mesh::Optimize(mesh);
+  RayHit hit;
+  ASSERT_TRUE(platform::mesh::Intersect(mesh, {1, 2, 5}, {0, 0, -2}, hit));
+  EXPECT_EQ(hit.face, 0u);
+  EXPECT_FLOAT_EQ(hit.distance, 2.5f);
+}
+
+}  // namespace
