@@ -334,4 +334,82 @@ TEST(Mesh, OptimizeKeepsHitsOnTheSameGeometry) {
   EXPECT_FLOAT_EQ(hit.distance, 2.5f);
 }
 
+TEST(Mesh, CleanLeavesAFanThatSharesEdgesAlone) {
+  // Faces (0,1,2) and (0,2,3) share the edge 0-2: one fan around every vertex.
+  MeshData data;
+  data.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  data.normals.resize(4);
+  data.texcoords.resize(4);
+  data.indices = {0, 1, 2, 0, 2, 3};
+  data.attributes = {0, 0};
+  Mesh mesh = Build(data);
+  std::string error;
+  ASSERT_TRUE(platform::mesh::Clean(mesh, error)) << error;
+  EXPECT_EQ(mesh.vertices.size(), 4u);
+  EXPECT_EQ(mesh.indices, (std::vector<std::uint16_t>{0, 1, 2, 0, 2, 3}));
+}
+
+TEST(Mesh, CleanSplitsABowtieVertex) {
+  // Faces (0,1,2) and (0,3,4) touch only at vertex 0: the second fan gets a copy, vertex 5.
+  MeshData data;
+  data.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}};
+  data.normals.resize(5);
+  data.texcoords.resize(5);
+  data.indices = {0, 1, 2, 0, 3, 4};
+  data.attributes = {0, 1};
+  Mesh mesh = Build(data);
+  platform::mesh::Optimize(mesh);
+  std::string error;
+  ASSERT_TRUE(platform::mesh::Clean(mesh, error)) << error;
+  ASSERT_EQ(mesh.vertices.size(), 6u);
+  EXPECT_EQ(mesh.indices, (std::vector<std::uint16_t>{0, 1, 2, 5, 3, 4}));
+  EXPECT_EQ(mesh.vertices[5].position.x, 0.0f);
+  // Subset 1 now spans vertices 3 to 5.
+  ASSERT_EQ(mesh.attributeTable.size(), 2u);
+  EXPECT_EQ(mesh.attributeTable[1].vertexStart, 3u);
+  EXPECT_EQ(mesh.attributeTable[1].vertexCount, 3u);
+  EXPECT_EQ(mesh.attributeTable[0].vertexStart, 0u);
+  EXPECT_EQ(mesh.attributeTable[0].vertexCount, 3u);
+}
+
+TEST(Mesh, CleanGivesTheBackOfADoubleSidedFaceItsOwnVertices) {
+  // (0,1,2) and (0,2,1) are the two sides of one triangle. Sharing vertices, their normals
+  // would cancel to zero; the back gets copies 3, 4, 5 of its corners 0, 2, 1.
+  MeshData data;
+  data.positions = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
+  data.normals.resize(3);
+  data.texcoords.resize(3);
+  data.indices = {0, 1, 2, 0, 2, 1};
+  data.attributes = {0, 0};
+  Mesh mesh = Build(data);
+  std::string error;
+  ASSERT_TRUE(platform::mesh::Clean(mesh, error)) << error;
+  ASSERT_EQ(mesh.vertices.size(), 6u);
+  EXPECT_EQ(mesh.indices, (std::vector<std::uint16_t>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(mesh.vertices[4].position.y, 4.0f);
+  platform::mesh::ComputeVertexNormals(mesh);
+  for (std::size_t i = 0; i < 3; ++i) {
+    ExpectNear(mesh.vertices[i].normal, {0, 0, 1});
+    ExpectNear(mesh.vertices[3 + i].normal, {0, 0, -1});
+  }
+}
+
+TEST(Mesh, CleanRefusesToPassTheVertexLimit) {
+  // 65535 vertices already; the back face would need three more.
+  MeshData data;
+  data.positions.resize(65535);
+  data.normals.resize(65535);
+  data.texcoords.resize(65535);
+  data.positions[1] = {1, 0, 0};
+  data.positions[2] = {0, 1, 0};
+  data.indices = {0, 1, 2, 0, 2, 1};
+  data.attributes = {0, 0};
+  Mesh mesh = Build(data);
+  std::string error;
+  EXPECT_FALSE(platform::mesh::Clean(mesh, error));
+  EXPECT_NE(error.find("65535"), std::string::npos) << error;
+  EXPECT_EQ(mesh.vertices.size(), 65535u);
+  EXPECT_EQ(mesh.indices, (std::vector<std::uint16_t>{0, 1, 2, 0, 2, 1}));
+}
+
 }  // namespace

@@ -80,4 +80,13 @@ void ComputeVertexNormals(Mesh& mesh);
 /// attributeTable with one entry per attribute present, in ascending attribute order.
 void Optimize(Mesh& mesh);
 
+/// Splits shared vertices so later steps see each surface on its own: a face that repeats an
+/// earlier face's three vertices in the opposite winding (the back of a double-sided face)
+/// gets copies of its vertices, then a vertex whose faces form several fans, not joined
+/// through an edge at that vertex (a bowtie), gets one copy per fan after the first.
+/// Faces keep their order and attributes; copies go after the existing vertices, and each
+/// attribute table entry's vertex range is measured again over the indices its faces use.
+/// False with a reason, and the mesh untouched, when the copies would pass kMaxVertices.
+bool Clean(Mesh& mesh, std::string& error);
+
 }  // namespace platform::mesh
