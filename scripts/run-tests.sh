@@ -6,25 +6,9 @@ set -euo pipefail
 BUILD_DIR=${1:-build}
 shift || true
 
-XVFB_PID=""
-cleanup() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true; }
-trap cleanup EXIT
-
+. "$(dirname "$0")/xvfb.sh"
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null 2>&1; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X${n}-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X${n}" ] && break
-      sleep 0.1
-    done
-    if kill -0 "$XVFB_PID" 2>/dev/null; then
-      export DISPLAY=":$n"
-      break
-    fi
-    XVFB_PID=""
-  done
+  start_xvfb || true
 fi
 
 # Allocation failures are part of the tests: let the sanitizer return null instead of

@@ -33,6 +33,21 @@ std::string WaitForWindow(const std::string& title) {
   return "";
 }
 
+std::string WaitForShownWindow(const std::string& title) {
+  const std::string line = WaitForWindow(title);
+  const std::string id = line.substr(0, line.find(' '));
+  for (int i = 0; i < 100 && !id.empty(); ++i) {
+    if (Shell("xwininfo -id " + id).find("IsViewable") != std::string::npos) return id;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return "";
+}
+
+int InfoField(const std::string& info, const std::string& label) {
+  const auto at = info.find(label);
+  return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + label.size());
+}
+
 bool HaveXTools() {
   return std::getenv("DISPLAY") && !Shell("command -v xwininfo xdotool").empty();
 }

@@ -16,22 +16,6 @@
 namespace {
 
 // The number after `label` in xwininfo's output, or 0.
-int Field(const std::string& info, const std::string& label) {
-  const auto at = info.find(label);
-  return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + label.size());
-}
-
-// The window's id once it is shown (the pointer and the focus mean nothing before).
-std::string WaitForShownWindow(const std::string& title) {
-  const std::string line = e2e::WaitForWindow(title);
-  const std::string id = line.substr(0, line.find(' '));
-  for (int i = 0; i < 100 && !id.empty(); ++i) {
-    if (e2e::Shell("xwininfo -id " + id).find("IsViewable") != std::string::npos) return id;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return "";
-}
-
 // Every cursor line the script wrote, in order.
 std::vector<std::string> CursorLines(const std::string& err) {
   std::vector<std::string> lines;
@@ -76,14 +60,14 @@ return true
 )"},
                               {"main.lua", kCursorReporter}});
   e2e::GameProcess process(game.Path(), {}, 30, true);
-  const std::string id = WaitForShownWindow("HinokiCursorProbe");
+  const std::string id = e2e::WaitForShownWindow("HinokiCursorProbe");
   ASSERT_FALSE(id.empty()) << "the game window never appeared";
   const std::string info = e2e::Shell("xwininfo -id " + id);
-  const int left = Field(info, "Absolute upper-left X:");
-  const int top = Field(info, "Absolute upper-left Y:");
+  const int left = e2e::InfoField(info, "Absolute upper-left X:");
+  const int top = e2e::InfoField(info, "Absolute upper-left Y:");
   const std::string screen = e2e::Shell("xwininfo -root");
-  if (left < 60 || top < 60 || left + 420 >= Field(screen, "Width:") ||
-      top + 320 >= Field(screen, "Height:")) {
+  if (left < 60 || top < 60 || left + 420 >= e2e::InfoField(screen, "Width:") ||
+      top + 320 >= e2e::InfoField(screen, "Height:")) {
     GTEST_SKIP() << "the screen leaves no room around the window\n" << info;
   }
 

@@ -45,9 +45,8 @@ return true
   ASSERT_FALSE(window.empty()) << "the game window never appeared";
   EXPECT_NE(window.find("320x240"), std::string::npos) << window;  // no frame without a WM
 
-  const std::string box = e2e::WaitForWindow("スクリプトエラー！");
-  ASSERT_FALSE(box.empty()) << "the script error box never appeared";
-  const std::string id = box.substr(box.find("0x"), box.find(' ', box.find("0x")) - box.find("0x"));
+  const std::string id = e2e::WaitForShownWindow("スクリプトエラー！");
+  ASSERT_FALSE(id.empty()) << "the script error box never appeared";
   e2e::Shell("xdotool windowfocus " + id + " && sleep 0.2 && xdotool key Return");
 
   const e2e::RunResult result = process.Finish();

@@ -78,11 +78,6 @@ e2e::GameFolder MakeGame(const std::string& title, const std::string& main) {
                           {"main.lua", main}});
 }
 
-std::string WindowId(const std::string& line) {
-  const auto at = line.find("0x");
-  return at == std::string::npos ? "" : line.substr(at, line.find(' ', at) - at);
-}
-
 int FramesAtExit(const std::string& out) {
   const auto at = out.find("exit after\t");
   return at == std::string::npos ? -1 : std::stoi(out.substr(at + 11));
@@ -97,7 +92,7 @@ TEST(DisplayEnding, ClosingTheWindowRunsOneMoreFrameAndScriptExit) {
   REQUIRE_X();
   const e2e::GameFolder game = MakeGame("EndingClose", Game());
   e2e::GameProcess process(game.Path(), {}, 30, true);
-  const std::string window = WindowId(e2e::WaitForWindow("EndingClose"));
+  const std::string window = e2e::WaitForShownWindow("EndingClose");
   ASSERT_FALSE(window.empty());
   ASSERT_TRUE(process.WaitForError("running"));
   e2e::Shell(HINOKI_WM_CLOSE " " + window);  // arrives while frame 20 runs
@@ -115,7 +110,7 @@ TEST(DisplayEnding, ClosingTheWindowDuringADeviceLossWaitEndsAfterTheRecovery) {
   const e2e::GameFolder game = MakeGame("EndingLost", Game());
   e2e::GameProcess process(game.Path(), {}, 30, true,
                            {"HINOKI_LOSE_DEVICE_AT_PRESENT=20", "HINOKI_DEVICE_LOST_MS=2000"});
-  const std::string window = WindowId(e2e::WaitForWindow("EndingLost"));
+  const std::string window = e2e::WaitForShownWindow("EndingLost");
   ASSERT_FALSE(window.empty());
   ASSERT_TRUE(process.WaitForError("running"));
   std::this_thread::sleep_for(std::chrono::milliseconds(700));  // inside the 2 s wait
@@ -132,8 +127,8 @@ TEST(DisplayEnding, ClosingTheWindowDuringAScriptErrorBoxEndsTheGameWhenTheBoxIs
   REQUIRE_X();
   const e2e::GameFolder game = MakeGame("EndingBoxClose", Game(20));
   e2e::GameProcess process(game.Path(), {}, 30, true);
-  const std::string window = WindowId(e2e::WaitForWindow("EndingBoxClose"));
-  const std::string box = WindowId(e2e::WaitForWindow("スクリプトエラー！"));
+  const std::string window = e2e::WaitForShownWindow("EndingBoxClose");
+  const std::string box = e2e::WaitForShownWindow("スクリプトエラー！");
   ASSERT_FALSE(window.empty());
   ASSERT_FALSE(box.empty());
   e2e::Shell(HINOKI_WM_CLOSE " " + window);
@@ -250,7 +245,7 @@ TEST(DisplayEnding, ALostDisplayEndsTheProgramWithOneLine) {
   REQUIRE_X();
   const e2e::GameFolder game = MakeGame("EndingKilled", Game());
   e2e::GameProcess process(game.Path(), {}, 30, true);
-  const std::string window = WindowId(e2e::WaitForWindow("EndingKilled"));
+  const std::string window = e2e::WaitForShownWindow("EndingKilled");
   ASSERT_FALSE(window.empty());
   ASSERT_TRUE(process.WaitForError("running"));
   e2e::Shell("xdotool windowkill " + window);  // the server drops the game's connection

@@ -15,24 +15,6 @@
 
 namespace {
 
-// The id of the top-level window with this title, or "" after 10 s.
-// The window's id once it is on the screen: it exists (hidden) while the game starts, and
-// the focus cannot be given to it before it is shown.
-std::string WaitForWindowId(const std::string& title) {
-  const std::string line = e2e::WaitForWindow(title);
-  const std::string id = line.substr(0, line.find(' '));
-  for (int i = 0; i < 100 && !id.empty(); ++i) {
-    if (e2e::Shell("xwininfo -id " + id).find("IsViewable") != std::string::npos) return id;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return "";
-}
-
-int Field(const std::string& info, const std::string& label) {
-  const auto at = info.find(label);
-  return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + label.size());
-}
-
 // One game frame as the script printed it, whenever something changed.
 struct Frame {
   int a = 0, b = 0, c = 0, left = 0, dx = 0, dy = 0, wheel = 0, x = 0, y = 0;
@@ -97,11 +79,11 @@ function ScriptExit() end
 return true
 )"}});
   e2e::GameProcess process(game.Path(), {}, 90, true);
-  const std::string id = WaitForWindowId("HinokiInputProbe");
+  const std::string id = e2e::WaitForShownWindow("HinokiInputProbe");
   ASSERT_FALSE(id.empty()) << "the game window never appeared";
   const std::string info = e2e::Shell("xwininfo -id " + id);
-  const int left = Field(info, "Absolute upper-left X:");
-  const int top = Field(info, "Absolute upper-left Y:");
+  const int left = e2e::InfoField(info, "Absolute upper-left X:");
+  const int top = e2e::InfoField(info, "Absolute upper-left Y:");
   const std::string root = e2e::Shell("xwininfo -root | awk '/Window id/{printf \"%s\", $4}'");
 
   // Frames last 100 ms: a held key spans several, a tap of one xdotool call none.
