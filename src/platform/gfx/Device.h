@@ -47,6 +47,17 @@ class Texture {
 };
 using TextureRef = std::shared_ptr<Texture>;
 
+/// Vertices and 16-bit indices stored on the device for repeated drawing. They live in
+/// Direct3D's managed pool: they survive a reset and a rebuilt context, and the buffer may
+/// outlive its device (it then draws nothing).
+class MeshBuffer {
+ public:
+  virtual ~MeshBuffer() = default;
+  virtual unsigned VertexCount() const = 0;
+  virtual unsigned IndexCount() const = 0;
+};
+using MeshBufferRef = std::shared_ptr<MeshBuffer>;
+
 /// A render target or depth-stencil surface.
 class Surface {
  public:
@@ -121,6 +132,18 @@ class Device {
   /// Draws `primitiveCount` primitives from vertices in the current FVF layout.
   virtual void DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primitiveCount,
                                const void* vertices, unsigned stride) = 0;
+  /// Copies `vertexCount` vertices of `stride` bytes and `indexCount` 16-bit indices into
+  /// device buffers; null on failure (no data, an index past the vertices).
+  virtual MeshBufferRef CreateMeshBuffer(const void* vertices, unsigned vertexCount,
+                                         unsigned stride, const std::uint16_t* indices,
+                                         unsigned indexCount) = 0;
+  /// Draws `primitiveCount` triangles whose indices start at `startIndex`, in the current FVF
+  /// layout (whose size must be the buffer's stride; set it with SetFVF before drawing) and
+  /// with the current state, as DrawPrimitiveUP does: the role of SetStreamSource,
+  /// SetIndices and DrawIndexedPrimitive together. Ranges past the buffer's end are not
+  /// drawn.
+  virtual void DrawIndexedTriangles(MeshBuffer& buffer, unsigned startIndex,
+                                    unsigned primitiveCount) = 0;
   /// Shows the back buffer in the window; kDeviceLost when the device is lost.
   virtual DeviceResult Present() = 0;
   /// kOk, kDeviceLost, or kDeviceNotReset once a lost device can be reset.

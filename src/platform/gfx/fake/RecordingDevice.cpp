@@ -244,6 +244,7 @@ void RecordingDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primitiveC
   draw.fvf = mFvf;
   auto bound = mTextures.find(0);
   draw.texture = bound == mTextures.end() ? nullptr : bound->second;
+  draw.material = mMaterial;
   unsigned vertexCount = 0;
   switch (type) {
     case D3DPT_POINTLIST: vertexCount = primitiveCount; break;
@@ -259,6 +260,49 @@ void RecordingDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primitiveC
   }
   mDraws.push_back(std::move(draw));
   mLog->Add(Line("DrawPrimitiveUP", {double(type), double(primitiveCount), double(stride)}));
+}
+
+RecordingMeshBuffer::RecordingMeshBuffer(const void* vertices, unsigned vertexCount,
+                                         unsigned stride, const std::uint16_t* indices,
+                                         unsigned indexCount)
+    : mVertexCount(vertexCount), mStride(stride) {
+  const auto* bytes = static_cast<const std::uint8_t*>(vertices);
+  mVertices.assign(bytes, bytes + std::size_t(vertexCount) * stride);
+  mIndices.assign(indices, indices + indexCount);
+}
+
+MeshBufferRef RecordingDevice::CreateMeshBuffer(const void* vertices, unsigned vertexCount,
+                                                unsigned stride, const std::uint16_t* indices,
+                                                unsigned indexCount) {
+  mLog->Add(Line("CreateMeshBuffer", {double(vertexCount), double(stride), double(indexCount)}));
+  if (!vertices || !indices || vertexCount == 0 || stride == 0 || indexCount == 0) return nullptr;
+  for (unsigned i = 0; i < indexCount; ++i) {
+    if (indices[i] >= vertexCount) return nullptr;
+  }
+  return std::make_shared<RecordingMeshBuffer>(vertices, vertexCount, stride, indices,
+                                               indexCount);
+}
+
+void RecordingDevice::DrawIndexedTriangles(MeshBuffer& buffer, unsigned startIndex,
+                                           unsigned primitiveCount) {
+  mLog->Add(Line("DrawIndexedTriangles", {double(startIndex), double(primitiveCount)}));
+  auto& mesh = static_cast<RecordingMeshBuffer&>(buffer);
+  const std::size_t end = std::size_t(startIndex) + std::size_t(primitiveCount) * 3;
+  if (primitiveCount == 0 || end > mesh.mIndices.size()) return;
+  PrimitiveDraw draw;
+  draw.type = D3DPT_TRIANGLELIST;
+  draw.primitiveCount = primitiveCount;
+  draw.stride = mesh.mStride;
+  draw.fvf = mFvf;
+  auto bound = mTextures.find(0);
+  draw.texture = bound == mTextures.end() ? nullptr : bound->second;
+  draw.material = mMaterial;
+  draw.vertices.reserve((end - startIndex) * mesh.mStride);
+  for (std::size_t i = startIndex; i < end; ++i) {
+    const std::uint8_t* vertex = &mesh.mVertices[std::size_t(mesh.mIndices[i]) * mesh.mStride];
+    draw.vertices.insert(draw.vertices.end(), vertex, vertex + mesh.mStride);
+  }
+  mDraws.push_back(std::move(draw));
 }
 
 DeviceResult RecordingDevice::Present() {

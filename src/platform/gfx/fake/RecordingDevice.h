@@ -112,13 +112,29 @@ class RecordingSprite final : public Sprite {
   std::shared_ptr<CallLog> mLog;
 };
 
-/// One DrawPrimitiveUP call with a copy of its vertices.
+/// Vertices and indices kept in memory as they were given.
+class RecordingMeshBuffer final : public MeshBuffer {
+ public:
+  RecordingMeshBuffer(const void* vertices, unsigned vertexCount, unsigned stride,
+                      const std::uint16_t* indices, unsigned indexCount);
+  unsigned VertexCount() const override { return mVertexCount; }
+  unsigned IndexCount() const override { return static_cast<unsigned>(mIndices.size()); }
+
+  unsigned mVertexCount;
+  unsigned mStride;
+  std::vector<std::uint8_t> mVertices;
+  std::vector<std::uint16_t> mIndices;
+};
+
+/// One DrawPrimitiveUP call with a copy of its vertices (for DrawIndexedTriangles, a
+/// triangle list with the indexed vertices in index order).
 struct PrimitiveDraw {
   D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST;
   unsigned primitiveCount = 0;
   unsigned stride = 0;
   DWORD fvf = 0;
   Texture* texture = nullptr;  ///< bound to stage 0 at the time
+  D3DMATERIAL9 material{};     ///< the material at the time
   std::vector<std::uint8_t> vertices;
 };
 
@@ -147,6 +163,10 @@ class RecordingDevice final : public Device {
   void EndScene() override;
   void DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primitiveCount, const void* vertices,
                        unsigned stride) override;
+  MeshBufferRef CreateMeshBuffer(const void* vertices, unsigned vertexCount, unsigned stride,
+                                 const std::uint16_t* indices, unsigned indexCount) override;
+  void DrawIndexedTriangles(MeshBuffer& buffer, unsigned startIndex,
+                            unsigned primitiveCount) override;
   DeviceResult Present() override;
   DeviceResult TestCooperativeLevel() override;
   bool Reset() override;

@@ -405,6 +405,13 @@ void GlDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primitiveCount,
   glDrawArrays(mode, static_cast<GLint>(offset / stride), static_cast<GLsizei>(count));
 }
 
+MeshBufferRef GlDevice::CreateMeshBuffer(const void*, unsigned, unsigned, const std::uint16_t*,
+                                         unsigned) {
+  return nullptr;
+}
+
+void GlDevice::DrawIndexedTriangles(MeshBuffer&, unsigned, unsigned) {}
+
 void GlDevice::DrawSpriteQuads(const void* vertices, unsigned quadCount) {
   if (!mContext || quadCount == 0) return;
   constexpr unsigned kStride = 24;

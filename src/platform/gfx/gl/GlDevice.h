@@ -48,6 +48,10 @@ class GlDevice final : public Device {
   void EndScene() override {}
   void DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primitiveCount, const void* vertices,
                        unsigned stride) override;
+  MeshBufferRef CreateMeshBuffer(const void* vertices, unsigned vertexCount, unsigned stride,
+                                 const std::uint16_t* indices, unsigned indexCount) override;
+  void DrawIndexedTriangles(MeshBuffer& buffer, unsigned startIndex,
+                            unsigned primitiveCount) override;
   DeviceResult Present() override;
   DeviceResult TestCooperativeLevel() override;
   bool Reset() override;
