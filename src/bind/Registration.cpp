@@ -29,6 +29,8 @@ int tolua_Billboard_open(lua_State* L);
 int tolua_Model_open(lua_State* L);
 int tolua_Sprite_open(lua_State* L);
 int tolua_Texture_open(lua_State* L);
+int tolua_XFile_open(lua_State* L);
+int tolua_Judgment_open(lua_State* L);
 
 namespace bind {
 
@@ -53,6 +55,8 @@ void RegisterScriptInterface(lua_State* L) {
   tolua_Model_open(L);       // 15: SPMODEL
   tolua_Sprite_open(L);      // 16: SpriteC, SPSPRITE
   tolua_Texture_open(L);     // 17: SPTEXTUREDATA, RenderN.TextureStorageC, TEXTURE, SavePNG
+  tolua_XFile_open(L);       // 18: SPXFILEDATA, RenderN.XFileStorageC, RenderN.XFILE
+  tolua_Judgment_open(L);    // 19: SphereJudgment, AABBJudgment, RayJudgment
   AddArrayConversions(L);
   AddDegreeConversion(L);
   RefuseSingleNumberConstructors(L);

@@ -95,6 +95,7 @@ bool D3DDeviceAgentC::Create(bool synchronise, platform::Window* window, bool wi
     if (mDevice) break;
   }
   if (!mDevice) return false;
+  ++mDeviceSerial;
 
   mSprite = mDevice->CreateSprite();
   if (!mSprite) return false;

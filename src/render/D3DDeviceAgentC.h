@@ -41,6 +41,10 @@ class D3DDeviceAgentC : private UtilityN::UncopyableC {
   /// Sends each fog value only when it differs from its cache.
   void SetFogState(D3DCOLOR color, float start, float end);
 
+  /// Changes each time a device is created, so that objects which keep device copies of
+  /// their data can tell a new device from the one they made them on.
+  std::uint32_t DeviceSerial() const { return mDeviceSerial; }
+
   float GetAspect() const;
   unsigned GetBackWidth() const;
   unsigned GetBackHeight() const;
@@ -86,6 +90,7 @@ class D3DDeviceAgentC : private UtilityN::UncopyableC {
 
   platform::Graphics* mGraphics = nullptr;  ///< set once Create has begun
   platform::PresentParameters mPresentParameters;
+  std::uint32_t mDeviceSerial = 0;
 };
 
 /// The module function RenderN.DEVICE: the agent.

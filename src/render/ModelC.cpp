@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "render/D3DDeviceAgentC.h"
+#include "render/XFileStorageC.h"
 
 namespace RenderN {
 
@@ -87,8 +88,7 @@ void ModelC::Draw() {
   }
   device->SetVertexShader(nullptr);
   device->SetPixelShader(nullptr);
-  // The mesh record draws its subsets with their materials and textures here once mesh
-  // records exist; until then no model has one and the function has returned above.
+  mXFile->Draw();
 }
 
 }  // namespace RenderN

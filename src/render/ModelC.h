@@ -34,6 +34,8 @@ class ModelC : public RenderingC, public MemoryN::NewHandlerSupportC<ModelC> {
   Vector3C GetOBBAxis(int axis) const;
   /// The largest length of the matrix's first three rows: the largest axis scale.
   float GetRadius() const;
+  void SetMesh(const SPXFILEDATA& mesh) { mXFile = mesh; }
+  void SetShader(const SPSHADER& shader) { mShader = shader; }
   void Lighting(bool on) { mLighting = on; }
   void ShaderEnabled(bool on) { mShaderEnabled = on; }
   bool ShaderEnabled() const { return mShaderEnabled; }

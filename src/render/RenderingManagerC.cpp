@@ -6,6 +6,7 @@
 
 #include "render/D3DDeviceAgentC.h"
 #include "render/TextureStorageC.h"
+#include "render/XFileStorageC.h"
 
 namespace RenderN {
 
@@ -145,6 +146,18 @@ SPBILLBOARD RenderingManagerC::CreateBillboard(const char* file, const D3DXVECTO
 SPMODEL RenderingManagerC::CreateModel() {
   SPMODEL model(new ModelC);
   Enter(model, false);
+  return model;
+}
+
+SPMODEL RenderingManagerC::CreateModel(const char* file) {
+  SPMODEL model = CreateModel();
+  model->mXFile = XFileStorageC::GetInstance().GetXFile(file);
+  return model;
+}
+
+SPMODEL RenderingManagerC::CreateModel(const char* file, const D3DXMATRIX& matrix) {
+  SPMODEL model = CreateModel(file);
+  model->mMatrix = matrix;
   return model;
 }
 

@@ -46,6 +46,9 @@ class RenderingManagerC : private UtilityN::UncopyableC {
                               const D3DXVECTOR3& at, const D3DXVECTOR3& up);
   /// A model without mesh record.
   SPMODEL CreateModel();
+  /// A model drawing the mesh record of the .x file (empty when it cannot be loaded).
+  SPMODEL CreateModel(const char* file);
+  SPMODEL CreateModel(const char* file, const D3DXMATRIX& matrix);
 
   ~RenderingManagerC();
 

@@ -14,8 +14,10 @@ namespace {
 char kOwnerKey;
 constexpr char kOwnerHolderType[] = "hinoki.render.owner";
 
+using OwnerS = std::shared_ptr<void>;
+
 int CollectOwnerHolder(lua_State* L) {
-  static_cast<SPRENDERING*>(lua_touserdata(L, 1))->~SPRENDERING();
+  static_cast<OwnerS*>(lua_touserdata(L, 1))->~OwnerS();
   return 0;
 }
 
@@ -27,6 +29,10 @@ void ThrowEmptyHandle(const char* handleName, const char* function) {
 }
 
 void HoldOwner(lua_State* L, void* address, const char* type, const SPRENDERING& owner) {
+  HoldOwner(L, address, type, std::shared_ptr<void>(owner.mPointer));
+}
+
+void HoldOwner(lua_State* L, void* address, const char* type, const std::shared_ptr<void>& owner) {
   tolua_pushusertype(L, address, type);  // the value the binding returns next
   // Scripts' own fields of the value live in the same peer table, under string keys.
   lua_getfenv(L, -1);
@@ -38,8 +44,8 @@ void HoldOwner(lua_State* L, void* address, const char* type, const SPRENDERING&
   }
   lua_pushlightuserdata(L, &kOwnerKey);
   lua_rawget(L, -2);
-  const auto* held = static_cast<const SPRENDERING*>(lua_touserdata(L, -1));
-  const bool holdsOwner = held && held->mPointer == owner.mPointer;
+  const auto* held = static_cast<const OwnerS*>(lua_touserdata(L, -1));
+  const bool holdsOwner = held && *held == owner;
   lua_pop(L, 1);
   if (!holdsOwner) {
     lua_pushlightuserdata(L, &kOwnerKey);
@@ -49,8 +55,8 @@ void HoldOwner(lua_State* L, void* address, const char* type, const SPRENDERING&
       lua_pushcfunction(L, CollectOwnerHolder);
       lua_setfield(L, -2, "__gc");
     }
-    void* memory = lua_newuserdata(L, sizeof(SPRENDERING));
-    new (memory) SPRENDERING(owner);
+    void* memory = lua_newuserdata(L, sizeof(OwnerS));
+    new (memory) OwnerS(owner);
     lua_insert(L, -2);
     lua_setmetatable(L, -2);
     lua_rawset(L, -3);

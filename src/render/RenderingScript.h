@@ -23,6 +23,7 @@
 #include "render/ShaderC.h"
 #include "render/SpriteC.h"
 #include "render/TextureStorageC.h"
+#include "render/XFileStorageC.h"
 
 namespace RenderN::script {
 
@@ -34,6 +35,7 @@ using RenderN::RenderingC;
 using RenderN::RenderingManagerC;
 using RenderN::SpriteC;
 using RenderN::SPTEXTUREDATA;
+using RenderN::SPXFILEDATA;
 
 // ---- Handles as scripts hold them: each is one reference to the object, kept as a
 // reference to the root class so that a derived handle serves where its base is expected.
@@ -90,6 +92,7 @@ inline BillboardC& Target(BillboardC* self, const char*) {
 /// so the object the reference points into outlives every script value of it. Leaves
 /// that value on the stack, so it cannot be collected before the binding returns it.
 void HoldOwner(lua_State* L, void* address, const char* type, const SPRENDERING& owner);
+void HoldOwner(lua_State* L, void* address, const char* type, const std::shared_ptr<void>& owner);
 
 // A class value is not owned through a handle; nothing to hold.
 template <class Object>
@@ -281,6 +284,16 @@ inline void ShaderEnabled(SPMODEL* self, bool on) {
 inline bool ShaderEnabled(SPMODEL* self) {
   return Target(self, "ShaderEnabled").ShaderEnabled();
 }
+inline void SetMesh(SPMODEL* self, const SPXFILEDATA& mesh) {
+  Target(self, "SetMesh").SetMesh(mesh);
+}
+/// The model's own mesh handle, not a copy: a script that sets it through this value
+/// changes the model's mesh.
+inline SPXFILEDATA& GetMesh(SPMODEL* self, lua_State* L) {
+  ModelC& model = Target(self, "GetMesh");
+  KeepAliveFor(L, self, &model.mXFile, "SPXFILEDATA");
+  return model.mXFile;
+}
 inline void SetMatrix(SPMODEL* self, const char* order, float a, float b, float c,
                       const Vector3C& position, const D3DXMATRIX& base) {
   Target(self, "SetMatrix").SetMatrix(order, a, b, c, position, base);
@@ -341,6 +354,14 @@ inline SPBILLBOARD CreateBillboard(RenderingManagerC* self, lua_State* L, const 
 }
 inline SPMODEL CreateModel(RenderingManagerC* self) {
   return SPMODEL(self->CreateModel());
+}
+inline SPMODEL CreateModel(RenderingManagerC* self, lua_State* L, const char* file) {
+  return SPMODEL(self->CreateModel(NeedFile(L, "#ferror in function 'CreateModel'.", file)));
+}
+inline SPMODEL CreateModel(RenderingManagerC* self, lua_State* L, const char* file,
+                           const MatrixC& matrix) {
+  return SPMODEL(
+      self->CreateModel(NeedFile(L, "#ferror in function 'CreateModel'.", file), matrix));
 }
 
 }  // namespace RenderN::script

@@ -73,6 +73,11 @@ TEST(FixedTexts, EveryTextIsTheJapaneseItShows) {
         FIXED_TEXT(kRectLockFailure, "矩形ロックに失敗しました。"),
         FIXED_TEXT(kTextureMemoryFailure, "テクスチャデータのメモリ確保に失敗しました。"),
         FIXED_TEXT(kFontMemoryFailure, "フォントデータのメモリ確保に失敗しました。"),
+        FIXED_TEXT(kXFileLoadFailure, "Xファイルの読み込みに失敗しました。"),
+        FIXED_TEXT(kXFileReformatFailure, "読み込んだメッシュデータのリフォーマットに失敗しました。"),
+        FIXED_TEXT(kXFileOptimizeFailure, "読み込んだメッシュデータの最適化に失敗しました。"),
+        FIXED_TEXT(kXFileCleanFailure, "読み込んだメッシュデータの頂点分割に失敗しました。"),
+        FIXED_TEXT(kXFileMemoryFailure, "Xファイルデータのメモリ確保に失敗しました。"),
         FIXED_TEXT(kDefaultFaceName, "MS ゴシック"),
     };
     for (const FixedTextCase& c : cases) {

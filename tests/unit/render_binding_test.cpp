@@ -8,7 +8,9 @@
 #include "platform/gfx/fake/RecordingDevice.h"
 #include "platform/image/Image.h"
 #include "render/D3DDeviceAgentC.h"
+#include "render/RenderingManagerC.h"
 #include "render/TextureStorageC.h"
+#include "render/XFileStorageC.h"
 #include "unit/HostFixture.h"
 
 namespace {
@@ -28,6 +30,8 @@ class RenderScripts : public hinoki_test::HostFixture {
   }
 
   void TearDown() override {
+    RenderN::RenderingManagerC::GetInstance().Clear();
+    RenderN::XFileStorageC::GetInstance().ClearAll();
     RenderN::TextureStorageC::GetInstance().ClearAll();
     RenderN::D3DDeviceAgentC::GetInstance().Destroy();
     HostFixture::TearDown();
@@ -148,3 +152,59 @@ TEST_F(RenderScripts, TextTexturesTakeOneCharacter) {
 }
 
 }  // namespace
+
+// A cube from (-1, -1, -1) to (1, 1, 1), one material.
+const char kCube[] =
+    "xof 0302txt 0032\nMesh {\n8;\n"
+    "-1;-1;-1;, 1;-1;-1;, -1;1;-1;, 1;1;-1;, -1;-1;1;, 1;-1;1;, -1;1;1;, 1;1;1;;\n"
+    "6;\n4;2,3,1,0;, 4;7,6,4,5;, 4;6,2,0,4;, 4;3,7,5,1;, 4;0,1,5,4;, 4;2,6,7,3;;\n}\n";
+
+TEST_F(RenderScripts, MeshRecordsAndHitTestsFromScripts) {
+  hinoki_test::WriteFile(Path("cube.x"), kCube);
+  const std::string head = "local xf = RenderN.XFILE() local cube = '" + Path("cube.x") + "'\n";
+  EXPECT_EQ(Run(head + "local m = xf:GetXFile(cube)\n"
+                "return xf == RenderN.XFileStorageC:GetInstance(), tolua.type(m), m.mMaterialNum,"
+                " m.mOBBMin.x, m.mOBBDistance.z, m.mRadius > 1.73"),
+            "ok true SPXFILEDATA 1 -1 1 true");
+  // Vectors read from a record are the record's own, and keep it alive.
+  EXPECT_EQ(Run(head + "local c = xf:GetXFile(cube).mOBBCenter c.x = 5\n"
+                "local m = xf:GetXFile(cube) m.mOBBMin = Vector3C(-9, 0, 0) m.mRadius = 2.5\n"
+                "return m.mOBBCenter.x, m.mOBBMin.x, m.mRadius"),
+            "ok 5 -9 2.5");
+  EXPECT_EQ(Run(head + "kept = xf:GetXFile(cube).mOBBMax xf:delete() collectgarbage()\n"
+                "collectgarbage() return kept.y, xf:GetXFile(cube).mOBBCenter.x"),
+            "ok 1 0");
+  EXPECT_EQ(Run("kept = nil"), "ok");
+
+  // Hit tests.
+  EXPECT_EQ(Run(head + "local m = xf:GetXFile(cube) local n, h = Vector3C(), Vector3C()\n"
+                "local t = RayJudgment(m, MatrixC(), Vector3C(0.5, 0.5, -5), Vector3C(0, 0, 1), n, h)\n"
+                "local miss = RayJudgment(m, MatrixC(), Vector3C(5, 5, -5), Vector3C(0, 0, 1))\n"
+                "return t, n.z, miss, SphereJudgment(Vector3C(0, 0, 0), 1, Vector3C(2, 0, 0), 1),\n"
+                " SphereJudgment(m, MatrixC(), Vector3C(3, 0, 0), 1),"
+                " AABBJudgment(m, MatrixC(), m, MatrixC():Translation(2, 0, 0))"),
+            "ok 4 -1 -1 true false false");
+  EXPECT_EQ(Refusal("RayJudgment, nil, MatrixC(), Vector3C(), Vector3C()"),
+            kHead + "'RayJudgment'.\n     argument #1 is 'nil'; 'value' expected.\n");
+  EXPECT_EQ(Refusal("SphereJudgment, Vector3C(), 1, nil, 1"),
+            kHead + "'SphereJudgment'.\n     argument #3 is 'nil'; 'value' expected.\n");
+
+  // A failed load is an empty handle: no fields, no hits, nothing drawn.
+  EXPECT_EQ(Run("empty = RenderN.XFILE():GetXFile('nothing.x') empty:Draw() empty:DrawSubset(0)\n"
+                "return RayJudgment(empty, MatrixC(), Vector3C(), Vector3C(0, 0, 1)),"
+                " SphereJudgment(empty, MatrixC(), Vector3C(), 100)"),
+            "ok -1 false");
+  EXPECT_EQ(Dialog().Shown().size(), 1u);
+  EXPECT_EQ(Refusal("function() return empty.mOBBCenter end"),
+            "ok invalid 'self' in accessing variable 'mOBBCenter'");
+  EXPECT_EQ(Refusal("function() empty.mMaterialNum = 3 end"),
+            "ok invalid 'self' in accessing variable 'mMaterialNum'");
+  EXPECT_EQ(Run("empty = nil"), "ok");
+
+  // Models made from the file refer to its record; GetMesh is the model's own handle.
+  EXPECT_EQ(Run(head + "local model = RenderN.RENDERER():CreateModel(cube, MatrixC())\n"
+                "local mesh = model:GetMesh() local r = mesh.mRadius\n"
+                "model:SetMesh(RenderN.XFILE():GetXFile('nothing.x'))\n"
+                "return r > 1.73, pcall(function() return mesh.mRadius end)"),
+            "ok true false invalid 'self' in accessing variable 'mRadius'");
+}
