@@ -1,12 +1,16 @@
 // Meshes in the engine's vertex layout: building from loaded .x data (and refusing what
 // 16-bit indices cannot hold), bounds, ray hits worked out by hand, normals and the
-// attribute-sorted subset table.
+// attribute-sorted subset table with its vertex-cache face order.
 #include "platform/mesh/Mesh.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -410,6 +414,232 @@ TEST(Mesh, CleanRefusesToPassTheVertexLimit) {
   EXPECT_NE(error.find("65535"), std::string::npos) << error;
   EXPECT_EQ(mesh.vertices.size(), 65535u);
   EXPECT_EQ(mesh.indices, (std::vector<std::uint16_t>{0, 1, 2, 0, 2, 1}));
+}
+
+// A height field of columns x rows quads, two faces each, on the vertices (x, y, z(x, y));
+// the faces come in a scrambled order (a fixed shuffle, the same on every run), and the
+// rows are split into attributeCount bands of attributes 0, 1, ....
+MeshData ScrambledGrid(std::uint32_t columns, std::uint32_t rows, std::uint32_t attributeCount) {
+  MeshData data;
+  for (std::uint32_t y = 0; y <= rows; ++y) {
+    for (std::uint32_t x = 0; x <= columns; ++x) {
+      const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+      data.positions.push_back({fx, fy, std::sin(fx * 0.3f) + std::cos(fy * 0.2f)});
+      data.normals.push_back({});
+      data.texcoords.push_back({fx / columns, fy / rows});
+    }
+  }
+  struct Face {
+    std::array<std::uint32_t, 3> corners;
+    std::uint32_t attribute;
+  };
+  std::vector<Face> faces;
+  for (std::uint32_t y = 0; y < rows; ++y) {
+    for (std::uint32_t x = 0; x < columns; ++x) {
+      const std::uint32_t a = y * (columns + 1) + x, b = a + 1, c = a + columns + 1, d = c + 1;
+      const std::uint32_t band = y * attributeCount / rows;
+      faces.push_back({{a, b, c}, band});
+      faces.push_back({{b, d, c}, band});
+    }
+  }
+  std::uint32_t state = 12345;
+  for (std::size_t i = faces.size(); i > 1; --i) {
+    state = state * 1664525u + 1013904223u;
+    std::swap(faces[i - 1], faces[(state >> 8) % i]);
+  }
+  for (const Face& face : faces) {
+    data.indices.insert(data.indices.end(), face.corners.begin(), face.corners.end());
+    data.attributes.push_back(face.attribute);
+  }
+  return data;
+}
+
+// Each face as its three corner positions, starting at the smallest so a rotation of the
+// corners compares equal but the opposite winding does not, with its attribute; sorted.
+using FaceKey = std::tuple<std::array<float, 9>, std::uint32_t>;
+std::vector<FaceKey> FaceKeys(const Mesh& mesh) {
+  std::vector<FaceKey> keys;
+  for (std::size_t face = 0; face < mesh.faceCount(); ++face) {
+    std::array<std::array<float, 3>, 3> corners;
+    for (std::size_t corner = 0; corner < 3; ++corner) {
+      const D3DVECTOR& p = mesh.vertices[mesh.indices[3 * face + corner]].position;
+      corners[corner] = {p.x, p.y, p.z};
+    }
+    std::rotate(corners.begin(), std::min_element(corners.begin(), corners.end()), corners.end());
+    std::array<float, 9> flat;
+    for (std::size_t i = 0; i < 9; ++i) flat[i] = corners[i / 3][i % 3];
+    keys.emplace_back(flat, mesh.attributes[face]);
+  }
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}
+
+// Faces grouped by ascending attribute, and each table entry naming its run of faces and
+// exactly the lowest to highest vertex they use.
+void ExpectGroupedWithMatchingTable(const Mesh& mesh) {
+  ASSERT_EQ(mesh.attributes.size(), mesh.faceCount());
+  EXPECT_TRUE(std::is_sorted(mesh.attributes.begin(), mesh.attributes.end()));
+  std::uint32_t nextFace = 0;
+  for (const AttributeRange& range : mesh.attributeTable) {
+    EXPECT_EQ(range.faceStart, nextFace);
+    ASSERT_GT(range.faceCount, 0u);
+    std::uint32_t low = 0xFFFFFFFFu, high = 0;
+    for (std::uint32_t face = range.faceStart; face < range.faceStart + range.faceCount; ++face) {
+      ASSERT_LT(face, mesh.faceCount());
+      EXPECT_EQ(mesh.attributes[face], range.attributeId);
+      for (std::size_t corner = 0; corner < 3; ++corner) {
+        low = std::min<std::uint32_t>(low, mesh.indices[3 * face + corner]);
+        high = std::max<std::uint32_t>(high, mesh.indices[3 * face + corner]);
+      }
+    }
+    EXPECT_EQ(range.vertexStart, low) << range.attributeId;
+    EXPECT_EQ(range.vertexCount, high - low + 1) << range.attributeId;
+    nextFace = range.faceStart + range.faceCount;
+  }
+  EXPECT_EQ(nextFace, mesh.faceCount());
+}
+
+// Vertices numbered in the order the faces first use them: every index is at most one
+// past the highest before it.
+void ExpectVerticesInOrderOfFirstUse(const Mesh& mesh) {
+  std::uint32_t next = 0;
+  for (std::uint16_t index : mesh.indices) {
+    ASSERT_LE(index, next);
+    if (index == next) ++next;
+  }
+  EXPECT_EQ(next, mesh.vertices.size());
+}
+
+TEST(MeshVertexCacheOrder, FacesKeepTheirCornersWindingAndAttributes) {
+  Mesh mesh = Build(ScrambledGrid(20, 15, 3));
+  const std::vector<FaceKey> before = FaceKeys(mesh);
+  platform::mesh::Optimize(mesh);
+  EXPECT_EQ(FaceKeys(mesh), before);
+  ASSERT_EQ(mesh.attributeTable.size(), 3u);
+  ExpectGroupedWithMatchingTable(mesh);
+  ExpectVerticesInOrderOfFirstUse(mesh);
+}
+
+TEST(MeshVertexCacheOrder, ScrambledGridDrawsWithFewCacheMisses) {
+  Mesh mesh = Build(ScrambledGrid(100, 100, 1));
+  const double before = platform::mesh::AverageCacheMissRatio(mesh, 16);
+  EXPECT_GT(before, 2.0);
+  platform::mesh::Optimize(mesh);
+  EXPECT_LT(platform::mesh::AverageCacheMissRatio(mesh, 16), 0.8);
+}
+
+TEST(MeshVertexCacheOrder, EachSubsetOfALargeGridIsOrderedOnItsOwn) {
+  // 65535 vertices and 130048 faces: as much as 16-bit indices hold, in four bands.
+  Mesh mesh = Build(ScrambledGrid(254, 256, 4));
+  ASSERT_EQ(mesh.vertices.size(), 65535u);
+  const std::vector<FaceKey> before = FaceKeys(mesh);
+  platform::mesh::Optimize(mesh);
+  EXPECT_EQ(FaceKeys(mesh), before);
+  ExpectGroupedWithMatchingTable(mesh);
+  EXPECT_LT(platform::mesh::AverageCacheMissRatio(mesh, 16), 0.9);
+}
+
+TEST(MeshVertexCacheOrder, RayHitsAndBoundsStayTheSame) {
+  Mesh mesh = Build(ScrambledGrid(30, 30, 2));
+  D3DVECTOR lowBefore, highBefore;
+  ASSERT_TRUE(platform::mesh::ComputeBoundingBox(mesh, lowBefore, highBefore));
+  const Mesh original = mesh;
+  platform::mesh::Optimize(mesh);
+  D3DVECTOR low, high;
+  ASSERT_TRUE(platform::mesh::ComputeBoundingBox(mesh, low, high));
+  EXPECT_EQ(std::tie(low.x, low.y, low.z), std::tie(lowBefore.x, lowBefore.y, lowBefore.z));
+  EXPECT_EQ(std::tie(high.x, high.y, high.z), std::tie(highBefore.x, highBefore.y, highBefore.z));
+
+  // The rays lean a little, so they start far enough from the edges to stay on the grid.
+  for (float x = 0.7f; x < 29; x += 2.9f) {
+    for (float y = 0.4f; y < 30; y += 3.7f) {
+      const D3DVECTOR origin{x, y, 10}, direction{0.05f, -0.02f, -1};
+      RayHit hitBefore, hit;
+      ASSERT_TRUE(platform::mesh::Intersect(original, origin, direction, hitBefore));
+      ASSERT_TRUE(platform::mesh::Intersect(mesh, origin, direction, hit));
+      EXPECT_FLOAT_EQ(hit.distance, hitBefore.distance) << x << ", " << y;
+      // The same face, now under another number.
+      for (std::size_t corner = 0; corner < 3; ++corner) {
+        const D3DVECTOR& p = mesh.vertices[mesh.indices[3 * hit.face + corner]].position;
+        const D3DVECTOR& q =
+            original.vertices[original.indices[3 * hitBefore.face + corner]].position;
+        EXPECT_EQ(std::tie(p.x, p.y, p.z), std::tie(q.x, q.y, q.z));
+      }
+    }
+  }
+}
+
+TEST(MeshVertexCacheOrder, SameMeshGivesTheSameOrderEveryTime) {
+  Mesh first = Build(ScrambledGrid(40, 25, 2));
+  Mesh second = first;
+  platform::mesh::Optimize(first);
+  platform::mesh::Optimize(second);
+  EXPECT_EQ(first.indices, second.indices);
+  EXPECT_EQ(first.attributes, second.attributes);
+}
+
+TEST(MeshVertexCacheOrder, DegenerateFacesAndSingleFaceSubsetsAreKept) {
+  // A strip of four faces in attribute 0, two of them degenerate (a repeated corner and a
+  // point), and one lone face in attribute 1.
+  MeshData data;
+  for (int i = 0; i < 8; ++i) {
+    data.positions.push_back({static_cast<float>(i % 4), static_cast<float>(i / 4), 0});
+    data.normals.push_back({});
+    data.texcoords.push_back({});
+  }
+  data.indices = {0, 1, 4, 2, 2, 5, 1, 5, 4, 3, 3, 3, 5, 6, 7};
+  data.attributes = {0, 0, 0, 0, 1};
+  Mesh mesh = Build(data);
+  const std::vector<FaceKey> before = FaceKeys(mesh);
+  platform::mesh::Optimize(mesh);
+  EXPECT_EQ(FaceKeys(mesh), before);
+  ExpectGroupedWithMatchingTable(mesh);
+  ExpectVerticesInOrderOfFirstUse(mesh);
+  ASSERT_EQ(mesh.attributeTable.size(), 2u);
+  EXPECT_EQ(mesh.attributeTable[1].faceCount, 1u);
+}
+
+TEST(MeshVertexCacheOrder, EmptyMeshStaysEmpty) {
+  Mesh mesh;
+  platform::mesh::Optimize(mesh);
+  EXPECT_TRUE(mesh.vertices.empty());
+  EXPECT_TRUE(mesh.indices.empty());
+  EXPECT_TRUE(mesh.attributeTable.empty());
+  EXPECT_EQ(platform::mesh::AverageCacheMissRatio(mesh, 16), 0.0);
+}
+
+TEST(MeshVertexCacheOrder, MissRatioCountsAFifoOfTheGivenSize) {
+  // Two faces sharing an edge, drawn 0 1 2, 1 3 2: four misses when the cache holds three
+  // vertices or more.
+  MeshData data;
+  data.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
+  data.normals.resize(4);
+  data.texcoords.resize(4);
+  data.indices = {0, 1, 2, 1, 3, 2};
+  data.attributes = {0, 0};
+  const Mesh mesh = Build(data);
+  EXPECT_DOUBLE_EQ(platform::mesh::AverageCacheMissRatio(mesh, 16), 2.0);
+  EXPECT_DOUBLE_EQ(platform::mesh::AverageCacheMissRatio(mesh, 3), 2.0);
+  // FIFO of two: 0, 1 miss; 2 misses and pushes out 0; 1 hits; 3 misses and pushes out 1;
+  // 2 hits. Four misses.
+  EXPECT_DOUBLE_EQ(platform::mesh::AverageCacheMissRatio(mesh, 2), 2.0);
+  // FIFO of one: every index but none repeats back to back: six misses.
+  EXPECT_DOUBLE_EQ(platform::mesh::AverageCacheMissRatio(mesh, 1), 3.0);
+}
+
+TEST(MeshVertexCacheOrder, LoadedModelDrawsWithFewerMisses) {
+  MeshData data;
+  std::string error;
+  ASSERT_TRUE(platform::xfile::LoadMeshFile(
+      std::string(HINOKI_SOURCE_DIR) + "/tests/data/x/Testwuson.X", data, error))
+      << error;
+  Mesh mesh = Build(data);
+  const std::vector<FaceKey> before = FaceKeys(mesh);
+  const double missesBefore = platform::mesh::AverageCacheMissRatio(mesh, 16);
+  platform::mesh::Optimize(mesh);
+  EXPECT_EQ(FaceKeys(mesh), before);
+  ExpectGroupedWithMatchingTable(mesh);
+  EXPECT_LT(platform::mesh::AverageCacheMissRatio(mesh, 16), missesBefore);
 }
 
 }  // namespace

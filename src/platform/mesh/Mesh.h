@@ -75,10 +75,16 @@ std::vector<D3DVECTOR> ComputeFaceNormals(const Mesh& mesh);
 /// faces that use the vertex (an area-weighted average); zero for unused vertices.
 void ComputeVertexNormals(Mesh& mesh);
 
-/// Drops unused vertices, orders faces by attribute (keeping their order within one
-/// attribute), renumbers vertices in order of first use by the sorted faces, and fills
-/// attributeTable with one entry per attribute present, in ascending attribute order.
+/// Drops unused vertices, orders faces by attribute, orders each attribute's faces so a
+/// post-transform vertex cache reuses vertices well (faces keep their winding; the order
+/// is the same on every run), renumbers vertices in order of first use by the new face
+/// order, and fills attributeTable with one entry per attribute present, in ascending
+/// attribute order.
 void Optimize(Mesh& mesh);
+
+/// Vertex cache misses per face when the indices are drawn in order through a FIFO cache
+/// of cacheSize vertices, as GPUs have: 3 at worst, about 0.5 at best; 0 with no faces.
+double AverageCacheMissRatio(const Mesh& mesh, std::size_t cacheSize);
 
 /// Splits shared vertices so later steps see each surface on its own: a face that repeats an
 /// earlier face's three vertices in the opposite winding (the back of a double-sided face)
