@@ -6,6 +6,9 @@
 -- a sprite sheet that the player moves, sparks drawn additively around it, a row of
 -- overlapping balls showing the sprite order, and a title made of glyph textures.
 -- Music loops from its second bar; Space plays a sound placed where the ball is.
+-- In the middle a textured ring (an .x model) turns, lit by a sun and by a lamp the
+-- player moves with W, A, S, D (Q and E: down and up); an orb circles it and the ring
+-- glows red while the two touch.
 local reason = ...
 
 local lua = LuaN.LUA()
@@ -75,11 +78,61 @@ local function BuildScene()
     b:SetOrder(({ 1, 2, 5, 2, 1 })[i])
   end
 
+  -- The ring and the orb: .x models lit by the lights below. The ring's second record
+  -- (same shape, glowing material) is swapped in while the orb touches it.
+  scene.ring = renderer:CreateModel("model\\ring.x")
+  scene.ringHot = RenderN.XFILE():GetXFile("model\\ring_hot.x")
+  scene.ringCold = RenderN.XFILE():GetXFile("model\\ring.x")
+  scene.orb = renderer:CreateModel("model\\orb.x")
+  scene.lamp = renderer:CreateBillboard("image\\spark.png")
+  lampPosition = lampPosition or Vector3C(-1.5, 1.2, 1.5)
+
   -- The title, one glyph texture per character of its CP932 bytes, laid out by the
   -- engine's text helper in the top-left corner. The colour's alpha is not used: each
   -- glyph pixel takes its alpha from its coverage.
   local title = "\130\208\130\204\130\171\131\102\131\130"  -- ひのきデモ
   text.Create(title, 24, 20, D3DARGB(255, 255, 240, 200), 48, { weight = 700, order = 20 })
+end
+
+-- Lights live as globals: a reload keeps them (and their device indices) as they are.
+local function Light()
+  if not sun then
+    sun = DirectionalLightC()
+    sun:SetDirection(Vector3C(0.4, -1, 0.6))
+    sun:SetDiffuse(0.55, 0.55, 0.5)
+    lamp = PointLightC()
+    lamp:SetDiffuse(1.0, 0.9, 0.7)
+    lamp:SetRange(6)
+  end
+  sun:Apply()  -- the lamp is sent every frame
+  device:SetAmbient(D3DARGB(255, 40, 40, 55))
+end
+
+local function MoveLamp()
+  local step = 0.05
+  if input:GetPressedKey(InputN.K_A) > 0 then lampPosition.x = lampPosition.x - step end
+  if input:GetPressedKey(InputN.K_D) > 0 then lampPosition.x = lampPosition.x + step end
+  if input:GetPressedKey(InputN.K_S) > 0 then lampPosition.z = lampPosition.z - step end
+  if input:GetPressedKey(InputN.K_W) > 0 then lampPosition.z = lampPosition.z + step end
+  if input:GetPressedKey(InputN.K_Q) > 0 then lampPosition.y = lampPosition.y - step end
+  if input:GetPressedKey(InputN.K_E) > 0 then lampPosition.y = lampPosition.y + step end
+  lamp:SetPosition(lampPosition)
+  lamp:Apply()
+  scene.lamp:SetMatrix(lampPosition, eye, at, up)
+end
+
+-- The ring turns in place; the orb circles through it. A sphere test between the ring's
+-- bounds and the orb decides which record the ring shows.
+local ringCentre = Vector3C(0, 0.3, 3)
+local function MoveModels()
+  scene.ring:SetMatrix("XYZ", 70, frames * 0.8, 0, ringCentre, MatrixC())
+  local a = frames * 0.015
+  local orbAt = Vector3C(ringCentre.x + math.cos(a) * 2.4, ringCentre.y + math.sin(a * 2) * 0.4,
+                         ringCentre.z + math.sin(a) * 1.2)
+  scene.orb:SetMatrix(MatrixC:MkTranslation(orbAt.x, orbAt.y, orbAt.z))
+  local touching = SphereJudgment(scene.ringCold, scene.ring:GetMatrix(), orbAt, 0.3)
+  scene.ring:SetMesh(touching and scene.ringHot or scene.ringCold)
+  scene.touching = touching
 end
 
 local function Move()
@@ -125,6 +178,7 @@ end
 function ScriptInitialize()
   print("Hinoki demo started (" .. tostring(reason) .. ")")
   BuildScene()
+  Light()
   device:SetFogState(D3DARGB(255, 30, 40, 60), 8, 40)
   music:Play("sound\\bgm.mp3", true, SecTo(2), SecTo(10))
   lua:DebugShowDebug()
@@ -134,12 +188,16 @@ function ScriptFrame()
   frames = frames + 1
   local fps = lua:GetFPS(1.0)  -- counts calls: called once every frame
   Move()
+  MoveLamp()
+  MoveModels()
   Animate()
   PlaySound()
   device:BeginRendering()
   renderer:Draw(eye, at)
   if device:EndRendering() then
-    -- The device was lost and restored: the fog we set is kept, nothing else to redo.
+    -- The device was lost and restored: the fog is kept by the engine; the lights are
+    -- device state and are sent again.
+    Light()
     print("the drawing device was restored")
   end
   if frames % 60 == 0 then
@@ -148,6 +206,8 @@ function ScriptFrame()
     lua:DebugOut("Ball", string.format("%d, %d (arrow keys or left stick; Space: sound)",
       scene.x, scene.y))
     lua:DebugOut("Music", music:GetPlayListSize() .. " piece(s) playing")
+    lua:DebugOut("Lamp", string.format("%.1f, %.1f, %.1f (W A S D, Q E)%s", lampPosition.x,
+      lampPosition.y, lampPosition.z, scene.touching and "; the orb touches the ring" or ""))
     lua:DebugFlush()
   end
 end
@@ -161,6 +221,7 @@ end
 if reason == "all" then
   print("Hinoki demo reloaded")
   BuildScene()
+  Light()
 end
 
 return true
