@@ -57,6 +57,10 @@ GlDevice::GlDevice(SDL_Window* window, const PresentParameters& parameters)
 
 GlDevice::~GlDevice() {
   for (GlSprite* sprite : mSprites) sprite->Detach();
+  for (GlMeshBuffer* buffer : mMeshBuffers) {
+    buffer->DropGlObjects(mContext != nullptr);
+    buffer->Detach();
+  }
   for (GlTexture* texture : mTextures) {
     texture->DropGlObject(mContext != nullptr);
     texture->Detach();
@@ -156,6 +160,7 @@ bool GlDevice::CreateGlObjects(std::string& error) {
   mBlockStream.Create(GL_UNIFORM_BUFFER, kBlockStreamBytes);
   glGenBuffers(1, &mQuadIndices);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mQuadIndices);
+  mApplied.elementBuffer = mQuadIndices;
   mQuadIndexCapacity = 0;
   // Vertices without a colour are white, as Direct3D's default diffuse.
   glVertexAttrib4f(2, 1.0f, 1.0f, 1.0f, 1.0f);
@@ -399,18 +404,62 @@ void GlDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primitiveCount,
   }
   const VertexLayout layout = LayoutOf(mFvf);
   if (!layout.valid || stride < layout.size) return;
-  PrepareDraw(mFvf, layout, stride, false);
+  PrepareDraw(mFvf, layout, stride, false, mVertexStream.Name());
   glBindBuffer(GL_ARRAY_BUFFER, mVertexStream.Name());
   const size_t offset = mVertexStream.Write(vertices, size_t{count} * stride, stride);
   glDrawArrays(mode, static_cast<GLint>(offset / stride), static_cast<GLsizei>(count));
 }
 
-MeshBufferRef GlDevice::CreateMeshBuffer(const void*, unsigned, unsigned, const std::uint16_t*,
-                                         unsigned) {
-  return nullptr;
+MeshBufferRef GlDevice::CreateMeshBuffer(const void* vertices, unsigned vertexCount,
+                                         unsigned stride, const std::uint16_t* indices,
+                                         unsigned indexCount) {
+  if (!vertices || !indices || vertexCount == 0 || stride == 0 || indexCount == 0) return nullptr;
+  if (std::any_of(indices, indices + indexCount,
+                  [vertexCount](std::uint16_t index) { return index >= vertexCount; })) {
+    return nullptr;
+  }
+  auto buffer = std::make_shared<GlMeshBuffer>(*this, vertices, vertexCount, stride, indices,
+                                               indexCount);
+  // Without a context (a reset that failed) the buffers are made by the next good Reset.
+  if (mContext && !buffer->CreateGlObjects()) {
+    buffer->Detach();
+    return nullptr;
+  }
+  mMeshBuffers.push_back(buffer.get());
+  return buffer;
 }
 
-void GlDevice::DrawIndexedTriangles(MeshBuffer&, unsigned, unsigned) {}
+void GlDevice::DrawIndexedTriangles(MeshBuffer& buffer, unsigned startIndex,
+                                    unsigned primitiveCount) {
+  auto& mesh = static_cast<GlMeshBuffer&>(buffer);
+  if (!mContext || primitiveCount == 0 || !mesh.Drawable()) return;
+  const size_t count = size_t{primitiveCount} * 3;
+  if (startIndex > mesh.IndexCount() || count > mesh.IndexCount() - startIndex) return;
+  const VertexLayout layout = LayoutOf(mFvf);
+  if (!layout.valid || mesh.Stride() < layout.size) return;
+  PrepareDraw(mFvf, layout, mesh.Stride(), false, mesh.VertexName());
+  BindElements(mesh.IndexName());
+  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_SHORT,
+                 reinterpret_cast<const void*>(size_t{startIndex} * sizeof(std::uint16_t)));
+}
+
+void GlDevice::OnMeshBufferDestroyed(GlMeshBuffer* buffer) {
+  mMeshBuffers.erase(std::remove(mMeshBuffers.begin(), mMeshBuffers.end(), buffer),
+                     mMeshBuffers.end());
+  buffer->DropGlObjects(mContext != nullptr);
+}
+
+void GlDevice::ForgetMeshBufferNames(GLuint vertexName, GLuint indexName) {
+  // GL may hand the names out again; a binding cached under them must be made anew.
+  if (vertexName && mApplied.layoutBuffer == vertexName) mApplied.layoutBuffer = ~0u;
+  if (indexName && mApplied.elementBuffer == indexName) mApplied.elementBuffer = ~0u;
+}
+
+void GlDevice::BindElements(GLuint name) {
+  if (mApplied.elementBuffer == name) return;
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name);
+  mApplied.elementBuffer = name;
+}
 
 void GlDevice::DrawSpriteQuads(const void* vertices, unsigned quadCount) {
   if (!mContext || quadCount == 0) return;
@@ -422,11 +471,13 @@ void GlDevice::DrawSpriteQuads(const void* vertices, unsigned quadCount) {
     ApplyTargets();
     ApplyPipelineState();
     ApplyTextureAndSampler();
-    ApplyLayout(kFvf, kLayout, kStride, true);
+    ApplyLayout(kFvf, kLayout, kStride, true, mVertexStream.Name());
     ApplySpriteProgram(alphaReference);
   } else {
-    PrepareDraw(kFvf, kLayout, kStride, true);
+    PrepareDraw(kFvf, kLayout, kStride, true, mVertexStream.Name());
   }
+  // Mesh draws bind their own indices; the quads use the shared quad list.
+  BindElements(mQuadIndices);
   if (quadCount > mQuadIndexCapacity) {
     unsigned capacity = std::max(1024u, mQuadIndexCapacity);
     while (capacity < quadCount) capacity *= 2;
@@ -448,12 +499,12 @@ void GlDevice::DrawSpriteQuads(const void* vertices, unsigned quadCount) {
 }
 
 void GlDevice::PrepareDraw(DWORD fvf, const VertexLayout& layout, unsigned stride,
-                           bool spritePixels) {
+                           bool spritePixels, GLuint vertexBuffer) {
   ApplyTargets();
   ApplyPipelineState();
   ApplyTextureAndSampler();
   // Sprite vertices carry their colour as R, G, B, A bytes.
-  ApplyLayout(fvf, layout, stride, spritePixels);
+  ApplyLayout(fvf, layout, stride, spritePixels, vertexBuffer);
   UseProgram(mProgram.Program());
   ApplyBlock(layout, spritePixels);
 }
@@ -499,12 +550,12 @@ void GlDevice::ApplySpriteProgram(float alphaReference) {
 }
 
 void GlDevice::ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned stride,
-                           bool rgbaColor) {
+                           bool rgbaColor, GLuint vertexBuffer) {
   if (mApplied.layoutFvf == fvf && mApplied.layoutStride == stride &&
-      mApplied.layoutRgba == rgbaColor) {
+      mApplied.layoutRgba == rgbaColor && mApplied.layoutBuffer == vertexBuffer) {
     return;
   }
-  glBindBuffer(GL_ARRAY_BUFFER, mVertexStream.Name());
+  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
   const auto at = [](int offset) { return reinterpret_cast<const void*>(static_cast<intptr_t>(offset)); };
   const GLsizei s = static_cast<GLsizei>(stride);
   glEnableVertexAttribArray(0);
@@ -532,6 +583,7 @@ void GlDevice::ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned strid
   mApplied.layoutFvf = fvf;
   mApplied.layoutStride = stride;
   mApplied.layoutRgba = rgbaColor;
+  mApplied.layoutBuffer = vertexBuffer;
 }
 
 // ---- Presentation and loss.
@@ -584,6 +636,7 @@ bool GlDevice::Reset() {
     // Everything made in the old context is gone with it: make the context and the
     // device's objects again, and refill the textures that keep a copy of their levels.
     for (GlTexture* texture : mTextures) texture->DropGlObject(false);
+    for (GlMeshBuffer* buffer : mMeshBuffers) buffer->DropGlObjects(false);
     if (mContext) {
       DestroyGlObjects(false);
       SDL_GL_DeleteContext(mContext);
@@ -592,6 +645,7 @@ bool GlDevice::Reset() {
     std::string error;
     if (!CreateContext(error) || !CreateGlObjects(error)) return false;
     for (GlTexture* texture : mTextures) texture->CreateGlObject();
+    for (GlMeshBuffer* buffer : mMeshBuffers) buffer->CreateGlObjects();
     mRebuildContext = false;
   }
   ResetStateToDefaults();

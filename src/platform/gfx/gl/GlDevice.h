@@ -13,6 +13,7 @@
 
 #include "platform/gfx/Device.h"
 #include "platform/gfx/gl/FixedFunctionProgram.h"
+#include "platform/gfx/gl/GlMeshBuffer.h"
 #include "platform/gfx/gl/GlStreamBuffer.h"
 #include "platform/gfx/gl/GlTexture.h"
 
@@ -94,6 +95,9 @@ class GlDevice final : public Device {
   void OnTextureDestroyed(GlTexture* texture);
   void BindTextureForUpdate(GLuint name);
   void ForgetTextureName(GLuint name);
+  void OnMeshBufferDestroyed(GlMeshBuffer* buffer);
+  /// Buffer names about to be deleted: bindings cached for them no longer hold.
+  void ForgetMeshBufferNames(GLuint vertexName, GLuint indexName);
   void OnSpriteCreated(GlSprite* sprite) { mSprites.push_back(sprite); }
   void OnSpriteDestroyed(GlSprite* sprite);
   /// Draws `quadCount` quads of four vertices each with the current state, with the
@@ -142,6 +146,8 @@ class GlDevice final : public Device {
     D3DCOLOR borderColor = 0;
     bool borderValid = false;
     DWORD layoutFvf = ~0u;
+    GLuint layoutBuffer = ~0u;  ///< the buffer the attribute pointers read
+    GLuint elementBuffer = ~0u;
     unsigned layoutStride = 0;
     bool layoutRgba = false;
     size_t blockOffset = ~size_t{0};
@@ -158,13 +164,17 @@ class GlDevice final : public Device {
   void ResetStateToDefaults();
 
   static VertexLayout LayoutOf(DWORD fvf);
-  void PrepareDraw(DWORD fvf, const VertexLayout& layout, unsigned stride, bool spritePixels);
+  /// `vertexBuffer`: where the vertices are, the stream buffer or a mesh's.
+  void PrepareDraw(DWORD fvf, const VertexLayout& layout, unsigned stride, bool spritePixels,
+                   GLuint vertexBuffer);
   void ApplyTargets();
   void ApplyPipelineState();
   void ApplyTextureAndSampler();
   /// `rgbaColor`: the diffuse colour is four bytes in R, G, B, A order instead of a
   /// D3DCOLOR.
-  void ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned stride, bool rgbaColor = false);
+  void ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned stride, bool rgbaColor,
+                   GLuint vertexBuffer);
+  void BindElements(GLuint name);
   void ApplyBlock(const VertexLayout& layout, bool spritePixels);
   void UseProgram(GLuint program);
   /// True when the sprite program draws what the general one would with the current
@@ -230,6 +240,7 @@ class GlDevice final : public Device {
 
   std::vector<GlTexture*> mTextures;
   std::vector<GlSprite*> mSprites;
+  std::vector<GlMeshBuffer*> mMeshBuffers;
 };
 
 }  // namespace platform
