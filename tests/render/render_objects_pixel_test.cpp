@@ -55,6 +55,8 @@ class DrawablePixels : public ::testing::Test {
   void TearDown() override {
     Manager().Clear();
     RenderN::TextureStorageC::GetInstance().ClearAll();
+    // The agent keeps its fog values across a new device: put back the ones it starts with.
+    Agent().SetFogState(0xFF0000FFu, 50.0f, 100.0f);
     Agent().Destroy();
     platform::Install(mPrevious);
     std::filesystem::current_path(mPreviousFolder);
