@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/gfx/D3DTypes.h"
@@ -94,6 +95,44 @@ class Sprite {
   virtual void OnResetDevice() = 0;
 };
 
+/// A parameter or technique of an effect; 0 is "none" (a name the effect does not have).
+using EffectHandle = std::uintptr_t;
+
+/// The ID3DXEffect role: a technique of passes, each a GPU program, and named parameters.
+/// Values set through a handle are sent to the programs at BeginPass and CommitChanges.
+class Effect {
+ public:
+  virtual ~Effect() = default;
+  virtual EffectHandle GetTechniqueByName(const char* name) = 0;
+  virtual EffectHandle GetParameterByName(const char* name) = 0;
+  virtual bool SetTechnique(EffectHandle technique) = 0;
+  virtual void SetMatrix(EffectHandle parameter, const D3DMATRIX& value) = 0;
+  virtual void SetVector(EffectHandle parameter, const float (&value)[4]) = 0;  // float2/3 use the first components
+  virtual void SetFloat(EffectHandle parameter, float value) = 0;
+  virtual void SetBool(EffectHandle parameter, bool value) = 0;
+  virtual void SetTexture(EffectHandle parameter, Texture* texture) = 0;  // null unbinds
+  // Read back what was set (as ID3DXEffect::GetMatrix/GetVector/GetFloat/GetBool/GetTexture); false for an unknown handle.
+  virtual bool GetMatrix(EffectHandle parameter, D3DMATRIX& value) const = 0;
+  virtual bool GetVector(EffectHandle parameter, float (&value)[4]) const = 0;
+  virtual bool GetFloat(EffectHandle parameter, float& value) const = 0;
+  virtual bool GetBool(EffectHandle parameter, bool& value) const = 0;
+  virtual Texture* GetTexture(EffectHandle parameter) const = 0;
+  /// Starts the technique; `passes` (when not null) gets its pass count.
+  virtual void Begin(unsigned* passes, DWORD flags) = 0;
+  /// Draws after this (DrawPrimitiveUP, DrawIndexedTriangles) use pass n's program and the
+  /// parameter values; the device's render states still apply.
+  virtual void BeginPass(unsigned pass) = 0;
+  /// Sends parameter changes made inside a pass.
+  virtual void CommitChanges() = 0;
+  virtual void EndPass() = 0;
+  virtual void End() = 0;
+  virtual void OnLostDevice() = 0;
+  virtual void OnResetDevice() = 0;
+  /// The pass begun last, -1 outside a pass (for tests and diagnostics).
+  virtual int CurrentPass() const = 0;
+};
+using EffectRef = std::shared_ptr<Effect>;
+
 /// How the device was asked to present.
 struct PresentParameters {
   unsigned backBufferWidth = 0;
@@ -169,6 +208,13 @@ class Device {
   virtual std::vector<std::uint32_t> ReadBackBuffer() = 0;
 
   virtual std::unique_ptr<Sprite> CreateSprite() = 0;
+
+  /// Compiles an effect file (a local, resolved path). Null on failure: `errors` then holds
+  /// the compiler's messages (the "error buffer"), or is empty when there was nothing to
+  /// compile (the file cannot be read).
+  virtual EffectRef CreateEffectFromFile(const std::string& path, std::string& errors) = 0;
+  /// A depth-stencil surface of its own size (the CreateDepthStencilSurface role); null on failure.
+  virtual SurfaceRef CreateDepthStencilSurface(unsigned width, unsigned height, D3DFORMAT format) = 0;
 };
 
 /// The IDirect3D9 role: display mode and device creation.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace platform::fake {
 namespace {
@@ -245,6 +247,7 @@ void RecordingDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primitiveC
   auto bound = mTextures.find(0);
   draw.texture = bound == mTextures.end() ? nullptr : bound->second;
   draw.material = mMaterial;
+  draw.effectPass = *mEffectPass;
   unsigned vertexCount = 0;
   switch (type) {
     case D3DPT_POINTLIST: vertexCount = primitiveCount; break;
@@ -297,6 +300,7 @@ void RecordingDevice::DrawIndexedTriangles(MeshBuffer& buffer, unsigned startInd
   auto bound = mTextures.find(0);
   draw.texture = bound == mTextures.end() ? nullptr : bound->second;
   draw.material = mMaterial;
+  draw.effectPass = *mEffectPass;
   draw.vertices.reserve((end - startIndex) * mesh.mStride);
   for (std::size_t i = startIndex; i < end; ++i) {
     const std::uint8_t* vertex = &mesh.mVertices[std::size_t(mesh.mIndices[i]) * mesh.mStride];
@@ -434,6 +438,163 @@ std::unique_ptr<Sprite> RecordingDevice::CreateSprite() {
   auto sprite = std::make_unique<RecordingSprite>(mLog);
   mSprite = sprite.get();
   return sprite;
+}
+
+EffectRef RecordingDevice::CreateEffectFromFile(const std::string& path, std::string& errors) {
+  errors.clear();
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return nullptr;
+  std::string line;
+  std::getline(file, line);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::istringstream words(line);
+  std::string marker, keyword, technique, passesWord;
+  int passes = 0;
+  words >> marker >> keyword >> technique >> passesWord >> passes;
+  if (marker != "//!" || keyword != "technique" || passesWord != "passes" || passes < 1) {
+    errors = path + "(1): the first line must be \"//! technique NAME passes N\"";
+    return nullptr;
+  }
+  for (int number = 2; std::getline(file, line); ++number) {
+    if (line.compare(0, 8, "//! fail") == 0) {
+      errors = path + "(" + std::to_string(number) + "): error: compilation refused";
+      return nullptr;
+    }
+  }
+  auto effect = std::make_shared<RecordingEffect>(path, technique, unsigned(passes), mLog,
+                                                  mEffectPass);
+  mLastEffect = effect.get();
+  return effect;
+}
+
+SurfaceRef RecordingDevice::CreateDepthStencilSurface(unsigned width, unsigned height,
+                                                      D3DFORMAT format) {
+  mLog->Add(Line("CreateDepthStencilSurface", {double(width), double(height), double(format)}));
+  if (width == 0 || height == 0 || width > mMaxTextureSide || height > mMaxTextureSide) {
+    return nullptr;
+  }
+  return std::make_shared<RecordingSurface>(width, height);
+}
+
+// --- effect -----------------------------------------------------------------------
+
+RecordingEffect::RecordingEffect(std::string path, std::string technique, unsigned passes,
+                                 std::shared_ptr<CallLog> log, std::shared_ptr<int> activePass)
+    : mPath(std::move(path)), mTechnique(std::move(technique)), mPasses(passes),
+      mLog(std::move(log)), mActivePass(std::move(activePass)) {
+  mHandles[mTechnique] = 1;
+}
+
+EffectHandle RecordingEffect::GetTechniqueByName(const char* name) {
+  return name && mTechnique == name ? mHandles[mTechnique] : 0;
+}
+
+EffectHandle RecordingEffect::GetParameterByName(const char* name) {
+  if (!name || mTechnique == name) return 0;
+  auto found = mHandles.find(name);
+  if (found != mHandles.end()) return found->second;
+  const EffectHandle handle = mHandles.size() + 1;
+  mHandles.emplace(name, handle);
+  mValues[handle];
+  return handle;
+}
+
+std::string RecordingEffect::NameOf(EffectHandle handle) const {
+  for (const auto& [name, value] : mHandles) {
+    if (value == handle) return name;
+  }
+  return {};
+}
+
+const RecordingEffect::Value* RecordingEffect::Find(EffectHandle parameter) const {
+  auto found = mValues.find(parameter);
+  return found == mValues.end() ? nullptr : &found->second;
+}
+
+RecordingEffect::Value* RecordingEffect::Find(EffectHandle parameter) {
+  auto found = mValues.find(parameter);
+  return found == mValues.end() ? nullptr : &found->second;
+}
+
+bool RecordingEffect::SetTechnique(EffectHandle technique) {
+  mLog->Add("Effect.SetTechnique");
+  if (technique == 0 || technique != mHandles[mTechnique]) return false;
+  mTechniqueSet = technique;
+  return true;
+}
+
+void RecordingEffect::SetMatrix(EffectHandle parameter, const D3DMATRIX& value) {
+  if (Value* v = Find(parameter)) std::memcpy(v->numbers, value.m, sizeof v->numbers);
+}
+void RecordingEffect::SetVector(EffectHandle parameter, const float (&value)[4]) {
+  if (Value* v = Find(parameter)) std::copy(value, value + 4, v->numbers);
+}
+void RecordingEffect::SetFloat(EffectHandle parameter, float value) {
+  if (Value* v = Find(parameter)) v->numbers[0] = value;
+}
+void RecordingEffect::SetBool(EffectHandle parameter, bool value) {
+  if (Value* v = Find(parameter)) v->numbers[0] = value ? 1.0f : 0.0f;
+}
+void RecordingEffect::SetTexture(EffectHandle parameter, Texture* texture) {
+  if (Value* v = Find(parameter)) v->texture = texture;
+}
+
+bool RecordingEffect::GetMatrix(EffectHandle parameter, D3DMATRIX& value) const {
+  const Value* v = Find(parameter);
+  if (v) std::memcpy(value.m, v->numbers, sizeof v->numbers);
+  return v != nullptr;
+}
+bool RecordingEffect::GetVector(EffectHandle parameter, float (&value)[4]) const {
+  const Value* v = Find(parameter);
+  if (v) std::copy(v->numbers, v->numbers + 4, value);
+  return v != nullptr;
+}
+bool RecordingEffect::GetFloat(EffectHandle parameter, float& value) const {
+  const Value* v = Find(parameter);
+  if (v) value = v->numbers[0];
+  return v != nullptr;
+}
+bool RecordingEffect::GetBool(EffectHandle parameter, bool& value) const {
+  const Value* v = Find(parameter);
+  if (v) value = v->numbers[0] != 0.0f;
+  return v != nullptr;
+}
+Texture* RecordingEffect::GetTexture(EffectHandle parameter) const {
+  const Value* v = Find(parameter);
+  return v ? v->texture : nullptr;
+}
+
+void RecordingEffect::Begin(unsigned* passes, DWORD /*flags*/) {
+  mBegun = true;
+  if (passes) *passes = mPasses;
+  mLog->Add("Effect.Begin");
+}
+void RecordingEffect::BeginPass(unsigned pass) {
+  mLog->Add(Line("Effect.BeginPass", {double(pass)}));
+  if (pass >= mPasses) return;
+  mPass = static_cast<int>(pass);
+  *mActivePass = mPass;
+}
+void RecordingEffect::CommitChanges() {
+  ++mCommits;
+  mLog->Add("Effect.CommitChanges");
+}
+void RecordingEffect::EndPass() {
+  mLog->Add("Effect.EndPass");
+  if (mPass >= 0 && *mActivePass == mPass) *mActivePass = -1;
+  mPass = -1;
+}
+void RecordingEffect::End() {
+  mBegun = false;
+  mLog->Add("Effect.End");
+}
+void RecordingEffect::OnLostDevice() {
+  mLost = true;
+  mLog->Add("Effect.OnLostDevice");
+}
+void RecordingEffect::OnResetDevice() {
+  mLost = false;
+  mLog->Add("Effect.OnResetDevice");
 }
 
 // --- graphics ---------------------------------------------------------------------

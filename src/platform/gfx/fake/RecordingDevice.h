@@ -135,7 +135,63 @@ struct PrimitiveDraw {
   DWORD fvf = 0;
   Texture* texture = nullptr;  ///< bound to stage 0 at the time
   D3DMATERIAL9 material{};     ///< the material at the time
+  int effectPass = -1;         ///< the effect pass active at the time, -1 for none
   std::vector<std::uint8_t> vertices;
+};
+
+/// What an effect file holds for the recording device: the technique line, and the pass
+/// shared by the device and its effects (the one begun last, -1 outside a pass).
+class RecordingEffect final : public Effect {
+ public:
+  RecordingEffect(std::string path, std::string technique, unsigned passes,
+                  std::shared_ptr<CallLog> log, std::shared_ptr<int> activePass);
+
+  EffectHandle GetTechniqueByName(const char* name) override;
+  EffectHandle GetParameterByName(const char* name) override;
+  bool SetTechnique(EffectHandle technique) override;
+  void SetMatrix(EffectHandle parameter, const D3DMATRIX& value) override;
+  void SetVector(EffectHandle parameter, const float (&value)[4]) override;
+  void SetFloat(EffectHandle parameter, float value) override;
+  void SetBool(EffectHandle parameter, bool value) override;
+  void SetTexture(EffectHandle parameter, Texture* texture) override;
+  bool GetMatrix(EffectHandle parameter, D3DMATRIX& value) const override;
+  bool GetVector(EffectHandle parameter, float (&value)[4]) const override;
+  bool GetFloat(EffectHandle parameter, float& value) const override;
+  bool GetBool(EffectHandle parameter, bool& value) const override;
+  Texture* GetTexture(EffectHandle parameter) const override;
+  void Begin(unsigned* passes, DWORD flags) override;
+  void BeginPass(unsigned pass) override;
+  void CommitChanges() override;
+  void EndPass() override;
+  void End() override;
+  void OnLostDevice() override;
+  void OnResetDevice() override;
+  int CurrentPass() const override { return mPass; }
+
+  /// The name a handle was given for; empty for an unknown handle.
+  std::string NameOf(EffectHandle handle) const;
+
+  std::string mPath;
+  std::string mTechnique;
+  unsigned mPasses;
+  bool mBegun = false;
+  bool mLost = false;
+  EffectHandle mTechniqueSet = 0;
+  int mCommits = 0;
+
+ private:
+  struct Value {
+    float numbers[16] = {};
+    Texture* texture = nullptr;
+  };
+  const Value* Find(EffectHandle parameter) const;
+  Value* Find(EffectHandle parameter);
+
+  std::shared_ptr<CallLog> mLog;
+  std::shared_ptr<int> mActivePass;
+  int mPass = -1;
+  std::map<std::string, EffectHandle> mHandles;  ///< parameters and the technique
+  std::map<EffectHandle, Value> mValues;         ///< parameters only
 };
 
 class RecordingDevice final : public Device {
@@ -180,6 +236,9 @@ class RecordingDevice final : public Device {
   std::vector<std::uint32_t> ReadTexture(Texture& texture) override;
   std::vector<std::uint32_t> ReadBackBuffer() override;
   std::unique_ptr<Sprite> CreateSprite() override;
+  /// Reads the file's technique line; a line "//! fail" makes it a compile error.
+  EffectRef CreateEffectFromFile(const std::string& path, std::string& errors) override;
+  SurfaceRef CreateDepthStencilSurface(unsigned width, unsigned height, D3DFORMAT format) override;
 
   // --- what tests read -------------------------------------------------------------
   const std::vector<std::string>& Calls() const { return mLog->lines; }
@@ -205,6 +264,7 @@ class RecordingDevice final : public Device {
   int mPresents = 0;
   int mResets = 0;
   RecordingSprite* mSprite = nullptr;  ///< the last sprite made (owned by the caller)
+  RecordingEffect* mLastEffect = nullptr;  ///< the last effect made (owned by the caller)
 
   // --- what tests set --------------------------------------------------------------
   /// The next Present reports a lost device; TestCooperativeLevel then reports lost this
@@ -236,6 +296,7 @@ class RecordingDevice final : public Device {
   int mLostPollsLeft = 0;
   SurfaceRef mBackBufferSurface;
   SurfaceRef mDepthStencilSurface;
+  std::shared_ptr<int> mEffectPass = std::make_shared<int>(-1);
   Surface* mRenderTarget = nullptr;
   Surface* mDepthStencil = nullptr;
 };

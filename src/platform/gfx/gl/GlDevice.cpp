@@ -679,6 +679,11 @@ std::vector<std::uint32_t> GlDevice::ReadWindow(int& width, int& height) {
 
 std::unique_ptr<Sprite> GlDevice::CreateSprite() { return std::make_unique<GlSprite>(*this); }
 
+EffectRef GlDevice::CreateEffectFromFile(const std::string& path, std::string& errors) {
+  errors = path + ": effects are not available on this device yet";
+  return nullptr;
+}
+
 void GlDevice::OnSpriteDestroyed(GlSprite* sprite) {
   mSprites.erase(std::remove(mSprites.begin(), mSprites.end(), sprite), mSprites.end());
 }

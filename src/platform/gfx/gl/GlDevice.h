@@ -68,6 +68,8 @@ class GlDevice final : public Device {
   std::vector<std::uint32_t> ReadTexture(Texture& texture) override;
   std::vector<std::uint32_t> ReadBackBuffer() override;
   std::unique_ptr<Sprite> CreateSprite() override;
+  EffectRef CreateEffectFromFile(const std::string& path, std::string& errors) override;
+  SurfaceRef CreateDepthStencilSurface(unsigned width, unsigned height, D3DFORMAT format) override;
 
   // ---- Beyond Direct3D: tests and the other GL parts of the platform.
 
@@ -79,6 +81,9 @@ class GlDevice final : public Device {
   void SimulateDeviceLoss(LossKind kind = LossKind::kKeepContext);
   /// The window's pixels as the last Present left them (A8R8G8B8, top row first).
   std::vector<std::uint32_t> ReadWindow(int& width, int& height);
+  /// Level 0 of a texture as R, G, B, A floats per texel, top row first, without the
+  /// 8-bit clamping of ReadTexture; empty when it cannot be read.
+  std::vector<float> ReadTextureFloats(Texture& texture);
   /// True when glClipControl gives Direct3D's depth range and y direction.
   bool UsesClipControl() const { return mClipControl; }
   /// Grows by one each time the GL context is made anew (after a real reset): GL objects

@@ -169,6 +169,20 @@ std::vector<std::uint32_t> GlDevice::ReadTexture(Texture& texture) {
   return static_cast<GlTexture&>(texture).ReadLevel0();
 }
 
+std::vector<float> GlDevice::ReadTextureFloats(Texture& texture) {
+  if (!mContext) return {};
+  return static_cast<GlTexture&>(texture).ReadLevel0Floats();
+}
+
+SurfaceRef GlDevice::CreateDepthStencilSurface(unsigned width, unsigned height,
+                                               D3DFORMAT format) {
+  // A depth-stencil texture of one level stands for the surface; the surface keeps it.
+  if (format != D3DFMT_D24S8) return nullptr;
+  TextureRef texture =
+      CreateTexture(width, height, 1, D3DUSAGE_DEPTHSTENCIL, D3DFMT_D24S8, D3DPOOL_DEFAULT);
+  return texture ? texture->GetSurfaceLevel(0) : nullptr;
+}
+
 std::vector<std::uint32_t> GlDevice::ReadBackBuffer() {
   if (!mContext) return {};
   std::vector<std::uint32_t> pixels(size_t{mParameters.backBufferWidth} *

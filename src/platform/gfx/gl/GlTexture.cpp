@@ -26,6 +26,9 @@ bool FormatOf(D3DFORMAT format, GlFormat& out) {
     case D3DFMT_R32F:  // Direct3D samples the missing channels as one
       out = {GL_R32F, GL_RED, GL_FLOAT, {GL_RED, GL_ONE, GL_ONE, GL_ONE}};
       return true;
+    case D3DFMT_A16B16G16R16F:  // render targets for values beyond 8 bits (shadow depths)
+      out = {GL_RGBA16F, GL_RGBA, GL_FLOAT, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+      return true;
     case D3DFMT_A32B32G32R32F:
       out = {GL_RGBA32F, GL_RGBA, GL_FLOAT, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
       return true;
@@ -181,6 +184,15 @@ std::vector<std::uint32_t> GlTexture::ReadLevel0() const {
     for (auto& p : pixels) p |= 0xFF000000u;
   }
   return pixels;
+}
+
+std::vector<float> GlTexture::ReadLevel0Floats() const {
+  if (!mName || IsDepthStencil()) return {};
+  std::vector<float> values(size_t{mWidth} * mHeight * 4);
+  Bind();
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, values.data());
+  return values;
 }
 
 }  // namespace platform

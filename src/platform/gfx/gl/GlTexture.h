@@ -77,6 +77,9 @@ class GlTexture final : public Texture, public std::enable_shared_from_this<GlTe
   void Detach() { mDevice = nullptr; }
   /// Level 0 as A8R8G8B8 words; empty for depth textures.
   std::vector<std::uint32_t> ReadLevel0() const;
+  /// Level 0 as R, G, B, A floats per texel, top row first, unclamped; empty for depth
+  /// textures.
+  std::vector<float> ReadLevel0Floats() const;
 
  private:
   void Bind() const;
