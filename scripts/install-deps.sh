@@ -4,7 +4,8 @@
 #
 # usage: install-deps.sh [--bench]
 #   --bench  also installs BENCH_PACKAGES, which only `make bench` uses: LOVE, to run the
-#            same sprite scene (bench/love_sprites) beside Hinoki's for comparison.
+#            same sprite scene (bench/love_sprites) beside Hinoki's, and assimp, to load the
+#            same .x files beside Hinoki's reader, for comparison.
 set -euo pipefail
 
 PACKAGES=(
@@ -21,6 +22,7 @@ PACKAGES=(
 
 BENCH_PACKAGES=(
   love
+  assimp-utils libassimp-dev
 )
 
 WANTED=("${PACKAGES[@]}")

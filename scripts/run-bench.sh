@@ -2,13 +2,16 @@
 # Runs every benchmark program of a build folder, then the sprite benchmark game (N moving
 # sprites drawn a frame in a 1024 x 768 back buffer) under a private Xvfb with Mesa's
 # software rasteriser. When LOVE is installed, the same scene (bench/love_sprites) runs
-# in it too, so the two figures come from the same machine in the same run.
+# in it too, so the two figures come from the same machine in the same run. Then .x model
+# loading (ours beside assimp's, when assimp is installed) and the model-drawing game.
 set -euo pipefail
 BUILD_DIR=${1:-build}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 found=0
 for b in "$BUILD_DIR"/bench/hinoki_bench_*; do
   [ -x "$b" ] || continue
+  # The .x benchmark needs generated files: it runs in its own section below.
+  [ "$(basename "$b")" = hinoki_bench_xfile ] && continue
   found=1
   echo "== $(basename "$b")"
   "$b" --benchmark_min_time=0.2
@@ -47,4 +50,105 @@ for n in 1000 10000; do
         echo "(no result)"
     fi
   done
+done
+
+# .x loading: our reader's parse and the engine's whole load, each the median of 5, and
+# assimp's load of the same files (median of 3) where it is installed. The big spheres are
+# generated once per build folder, again when the generator changes.
+XDATA="$BUILD_DIR/bench-x"
+for size in "sphere200k 250 400" "sphere128k 160 400"; do
+  set -- $size
+  if [ ! -f "$XDATA/$1/big_bzip_nodict.x" ] || [ "$ROOT/tools/make_big_sphere_x.py" -nt "$XDATA/$1/big_text.x" ]; then
+    python3 "$ROOT/tools/make_big_sphere_x.py" "$XDATA/$1" "$2" "$3"
+  fi
+done
+WUSON="$ROOT/tests/data/x/Testwuson.X"
+echo "== .x loading (hinoki_bench_xfile)"
+if [ -x "$BUILD_DIR/bench/hinoki_bench_xfile" ]; then
+  HINOKI_BENCH_X_MODEL="$WUSON" HINOKI_BENCH_X_BIG="$XDATA/sphere200k" \
+    HINOKI_BENCH_X_MID="$XDATA/sphere128k" "$BUILD_DIR/bench/hinoki_bench_xfile" \
+    --benchmark_min_time=0.2 --benchmark_out="$XDATA/hinoki.json" --benchmark_out_format=json
+else
+  echo "run-bench: no hinoki_bench_xfile in $BUILD_DIR/bench"
+  rm -f "$XDATA/hinoki.json"
+fi
+rm -f "$XDATA/assimp.txt"
+# `make bench` installs assimp after the build: the build folder then learns of it here.
+if [ ! -x "$BUILD_DIR/bench/hinoki_xfile_assimp" ] && pkg-config --exists assimp 2>/dev/null; then
+  cmake -S "$ROOT" -B "$BUILD_DIR" >/dev/null &&
+    cmake --build "$BUILD_DIR" --target hinoki_xfile_assimp >/dev/null || true
+fi
+if [ -x "$BUILD_DIR/bench/hinoki_xfile_assimp" ]; then
+  "$BUILD_DIR/bench/hinoki_xfile_assimp" "$WUSON" \
+    "$XDATA"/sphere200k/big_{text,bin32,bin64,tzip,bzip}.x \
+    "$XDATA"/sphere128k/big_{text,bin32,bzip}.x > "$XDATA/assimp.txt" || true
+else
+  echo "run-bench: assimp is not installed (or the build folder was configured before it was)," \
+    "so only Hinoki's rows are shown; 'scripts/install-deps.sh --bench' adds assimp's"
+fi
+echo "== .x loading, Hinoki next to assimp (milliseconds, median; CPU ms in brackets)"
+python3 - "$XDATA/hinoki.json" "$XDATA/assimp.txt" <<'PY'
+import json, os, re, sys
+ours, theirs = {}, {}
+if os.path.exists(sys.argv[1]):
+    for b in json.load(open(sys.argv[1]))["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            ours[b["run_name"].split("/repeats")[0]] = b
+if os.path.exists(sys.argv[2]):
+    for line in open(sys.argv[2]):
+        if line.startswith("assimp "):
+            theirs["version"] = line.split()[1]
+        m = re.match(r"ASSIMP file=(\S+) (.*)", line)
+        if m:
+            theirs.setdefault(m.group(1), []).append(m.group(2))
+order = [("Testwuson.X", "Testwuson.X", "Testwuson.X")]
+for enc in ("text", "bin32", "bin64", "tzip", "bzip", "tzip_nodict", "bzip_nodict"):
+    order.append(("sphere200k/big_%s.x" % enc, "big_%s.x" % enc, "200k %s" % enc))
+for enc in ("text", "bin32", "bzip"):
+    order.append(("sphere128k/big_%s.x" % enc, "big_%s.x" % enc, "128k %s" % enc))
+assimp_name = "assimp " + theirs.get("version", "")
+print("%-17s %15s %9s %12s %19s   %s" % ("file", "parse ms", "MB/s", "plain MB/s",
+                                        "whole load ms", assimp_name))
+def ms(b):
+    return "%.1f (%.1f)" % (b["real_time"], b["cpu_time"]) if b else "-"
+seen = {}
+for row, name, label in order:
+    parse, whole = ours.get("parse/" + row), ours.get("whole_load/" + row)
+    if not parse and not whole:
+        continue
+    if not whole and row.startswith("sphere200k/"):
+        whole_text = "refused (>65535 v)"
+    else:
+        whole_text = ms(whole)
+    # assimp's rows come in the order the files were given; the same name comes twice.
+    k = seen.get(name, 0)
+    seen[name] = k + 1
+    results = theirs.get(name, [])
+    other = "-"
+    if k < len(results):
+        m = re.search(r"ms=([0-9.]+) cpu_ms=([0-9.]+)", results[k])
+        other = "%.1f (%.1f)" % (float(m.group(1)), float(m.group(2))) if m else results[k][:40]
+    print("%-17s %15s %9s %12s %19s   %s" % (
+        label, ms(parse), "%.0f" % parse["MB/s"] if parse else "-",
+        "%.0f" % parse["plain_MB/s"] if parse and "plain_MB/s" in parse else "-",
+        whole_text, other))
+PY
+
+# Model drawing: K copies of Testwuson.X, lit by one directional light, in an 800 x 600
+# back buffer, under the same Xvfb and software rasteriser as the sprites.
+MODELS="$BUILD_DIR/bench-models"
+rm -rf "$MODELS"
+cp -r "$ROOT/bench/models" "$MODELS"
+cp "$ROOT/system/notex.lat" "$MODELS/system/"
+cp "$WUSON" "$MODELS/"
+# Any texture the model names, when it lies beside it.
+grep -a -A2 'TextureFilename' "$WUSON" | grep -o '"[^"]*"' | tr -d '"' | sort -u |
+  while read -r texture; do
+    [ -f "$(dirname "$WUSON")/$texture" ] && cp "$(dirname "$WUSON")/$texture" "$MODELS/"
+  done || true
+echo "== model benchmark (${SECONDS_RUN} s each; fps and CPU milliseconds per frame)"
+for k in 1 100 1000; do
+  printf 'hinoki k=%-4s ' "$k"
+  BENCH_K=$k BENCH_SECONDS=$SECONDS_RUN LIBGL_ALWAYS_SOFTWARE=1 \
+    "${XVFB[@]}" "$BUILD_DIR/hinoki" "$MODELS" 2>&1 | grep RESULT || echo "(no result)"
 done
