@@ -517,14 +517,21 @@ bool LoadMesh(const std::uint8_t* data, std::size_t size, MeshData& mesh, std::s
 }
 
 bool LoadMeshFile(const std::string& path, MeshData& mesh, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
+  // One sized read: copying through stream iterators costs more than parsing small files.
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) {
     error = "cannot open " + path;
     mesh = MeshData();
     return false;
   }
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                        std::istreambuf_iterator<char>());
+  const std::streamoff size = file.tellg();
+  std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+  file.seekg(0);
+  if (size < 0 || !file.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    error = "cannot read " + path;
+    mesh = MeshData();
+    return false;
+  }
   if (!LoadMesh(bytes.data(), bytes.size(), mesh, error)) {
     error = path + ": " + error;
     return false;
