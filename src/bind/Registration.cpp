@@ -31,6 +31,8 @@ int tolua_Sprite_open(lua_State* L);
 int tolua_Texture_open(lua_State* L);
 int tolua_XFile_open(lua_State* L);
 int tolua_Judgment_open(lua_State* L);
+int tolua_ShadowMap_open(lua_State* L);
+int tolua_BasicShader_open(lua_State* L);
 
 namespace bind {
 
@@ -57,6 +59,8 @@ void RegisterScriptInterface(lua_State* L) {
   tolua_Texture_open(L);     // 17: SPTEXTUREDATA, RenderN.TextureStorageC, TEXTURE, SavePNG
   tolua_XFile_open(L);       // 18: SPXFILEDATA, RenderN.XFileStorageC, RenderN.XFILE
   tolua_Judgment_open(L);    // 19: SphereJudgment, AABBJudgment, RayJudgment
+  tolua_ShadowMap_open(L);   // 20: SPSHADOWMAP, RenderN.SHADOWMAP
+  tolua_BasicShader_open(L); // 21: SPBASICSHADER, RenderN.BASICSHADER
   AddArrayConversions(L);
   AddDegreeConversion(L);
   RefuseSingleNumberConstructors(L);

@@ -13,6 +13,8 @@
 #include "platform/clock/Clock.h"
 #include "platform/console/StandardOutput.h"
 #include "platform/window/Window.h"
+#include "render/BasicShaderC.h"
+#include "render/ShadowMapC.h"
 #include "render/TextureStorageC.h"
 
 namespace RenderN {
@@ -198,15 +200,15 @@ void D3DDeviceAgentC::RecoverLostDevice() {
 // The owners of default-pool resources, in the order they let them go before a reset.
 void D3DDeviceAgentC::ReleaseDeviceResources() {
   TextureStorageC::GetInstance().ReleaseAllTextures();
-  // The shared basic shader's effect (OnLostDevice) and then the shadow map's render
-  // targets (OnLostDevice) join here, each creating its owner if it does not exist yet.
+  BasicShaderC::GetInstance()->OnLostDevice();
+  ShadowMapC::GetInstance()->OnLostDevice();
 }
 
 // The same owners, in the same order, making their resources again after the reset.
 void D3DDeviceAgentC::RestoreDeviceResources() {
   TextureStorageC::GetInstance().RestoreAllTextures();
-  // The shared basic shader's effect (OnResetDevice) and then the shadow map's render
-  // targets (OnResetDevice) join here.
+  BasicShaderC::GetInstance()->OnResetDevice();
+  ShadowMapC::GetInstance()->OnResetDevice();
 }
 
 bool D3DDeviceAgentC::WaitUntilResettable() {

@@ -14,6 +14,7 @@
 #include "math/D3DARGB.h"
 #include "math/MatrixC.h"
 #include "math/Vector3C.h"
+#include "render/BasicShaderC.h"
 #include "render/BillboardC.h"
 #include "render/FaceC.h"
 #include "render/ModelC.h"
@@ -21,18 +22,21 @@
 #include "render/PlankC.h"
 #include "render/RenderingManagerC.h"
 #include "render/ShaderC.h"
+#include "render/ShadowMapC.h"
 #include "render/SpriteC.h"
 #include "render/TextureStorageC.h"
 #include "render/XFileStorageC.h"
 
 namespace RenderN::script {
 
+using RenderN::BasicShaderC;
 using RenderN::BillboardC;
 using RenderN::FaceC;
 using RenderN::ModelC;
 using RenderN::PlankC;
 using RenderN::RenderingC;
 using RenderN::RenderingManagerC;
+using RenderN::ShadowMapC;
 using RenderN::SpriteC;
 using RenderN::SPTEXTUREDATA;
 using RenderN::SPXFILEDATA;
@@ -65,6 +69,17 @@ HINOKI_HANDLE_FITS_BASE(SPMODEL, SPRENDERING);
 
 /// The base of the shader handles; the shaders derive theirs from it.
 using SPSHADER = bind::SharedHandleS<ShaderC>;
+
+struct SPBASICSHADER : bind::DerivedHandleS<BasicShaderC, SPSHADER> {
+  using DerivedHandleS::DerivedHandleS;
+  static constexpr const char* kName = "SPBASICSHADER";
+};
+struct SPSHADOWMAP : bind::DerivedHandleS<ShadowMapC, SPSHADER> {
+  using DerivedHandleS::DerivedHandleS;
+  static constexpr const char* kName = "SPSHADOWMAP";
+};
+HINOKI_HANDLE_FITS_BASE(SPBASICSHADER, SPSHADER);
+HINOKI_HANDLE_FITS_BASE(SPSHADOWMAP, SPSHADER);
 
 // ---- Reaching the object.
 

@@ -125,6 +125,13 @@ void XFileInformationC::DrawMaterial(std::size_t index) const {
     agent.mCurrentTexture = texture;
     device->SetTexture(0, texture.get());
   }
+  DrawMeshSubset(index);
+}
+
+void XFileInformationC::DrawMeshSubset(std::size_t index) const {
+  D3DDeviceAgentC& agent = D3DDeviceAgentC::GetInstance();
+  platform::Device* device = agent.mDevice.get();
+  if (!device) return;
   for (const platform::mesh::AttributeRange& range : mMesh.attributeTable) {
     if (range.attributeId != index || range.faceCount == 0) continue;
     if (platform::MeshBuffer* buffer = DeviceBuffer(*device)) {

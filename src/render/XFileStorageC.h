@@ -29,6 +29,9 @@ class XFileInformationC : public MemoryN::NewHandlerSupportC<XFileInformationC>,
   void Draw() const;
   /// Draws one subset; indices outside the materials the file declared draw nothing.
   void DrawSubset(int index) const;
+  /// Draws the faces of one subset with whatever material, texture or effect pass is set:
+  /// only the mesh's vertex format and its triangles.
+  void DrawMeshSubset(std::size_t index) const;
 
   platform::mesh::Mesh mMesh;  ///< system-memory copy: 32-byte vertices, 16-bit indices
   std::uint32_t mMaterialNum = 0;

@@ -78,6 +78,11 @@ TEST(FixedTexts, EveryTextIsTheJapaneseItShows) {
         FIXED_TEXT(kXFileOptimizeFailure, "読み込んだメッシュデータの最適化に失敗しました。"),
         FIXED_TEXT(kXFileCleanFailure, "読み込んだメッシュデータの頂点分割に失敗しました。"),
         FIXED_TEXT(kXFileMemoryFailure, "Xファイルデータのメモリ確保に失敗しました。"),
+        FIXED_TEXT(kModelEffectFailure, "モデル描画エフェクトデータのコンパイルに失敗しました。"),
+        FIXED_TEXT(kShadowModelEffectFailure, "影モデル描画エフェクトデータのコンパイルに失敗しました。"),
+        FIXED_TEXT(kShadowMapEffectFailure, "影データ描画エフェクトデータのコンパイルに失敗しました。"),
+        FIXED_TEXT(kShadowTextureFailure, "影のデータ用テクスチャの作成に失敗しました。"),
+        FIXED_TEXT(kShadowDepthFailure, "影のデータ用深度バッファの作成に失敗しました。"),
         FIXED_TEXT(kDefaultFaceName, "MS ゴシック"),
     };
     for (const FixedTextCase& c : cases) {

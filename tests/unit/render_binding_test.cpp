@@ -8,7 +8,9 @@
 #include "platform/gfx/fake/RecordingDevice.h"
 #include "platform/image/Image.h"
 #include "render/D3DDeviceAgentC.h"
+#include "render/BasicShaderC.h"
 #include "render/RenderingManagerC.h"
+#include "render/ShadowMapC.h"
 #include "render/TextureStorageC.h"
 #include "render/XFileStorageC.h"
 #include "unit/HostFixture.h"
@@ -207,4 +209,25 @@ TEST_F(RenderScripts, MeshRecordsAndHitTestsFromScripts) {
                 "model:SetMesh(RenderN.XFILE():GetXFile('nothing.x'))\n"
                 "return r > 1.73, pcall(function() return mesh.mRadius end)"),
             "ok true false invalid 'self' in accessing variable 'mRadius'");
+}
+
+TEST_F(RenderScripts, ShaderHandlesShareTheirOneShaderAndServeAsShaders) {
+  EXPECT_EQ(Run("local a, b = RenderN.BASICSHADER(), RenderN.BASICSHADER()\n"
+                "a:SetLightDirection(Vector3C(0, -2, 0))\n"
+                "return tolua.type(a), a == b"),
+            "ok SPBASICSHADER false");
+  EXPECT_EQ(RenderN::BasicShaderC::GetInstance()->LightDirection(), D3DXVECTOR3(0, 2, 0));
+  EXPECT_EQ(Run("local map = RenderN.SHADOWMAP()\n"
+                "map:SetLightDirection(Vector3C(1, 0, 0)) map:SetLightView(MatrixC())\n"
+                "map:SetLightProjection(MatrixC()) map:RemoveShadowData()\n"
+                "local model = RenderN.RENDERER():CreateModel()\n"
+                "map:SaveShadowData(model) model:SetShader(map) model:SetShader(RenderN.BASICSHADER())\n"
+                "model:SetShader(nil) RenderN.RENDERER():CreatePlank():SetShader(map)\n"
+                "return tolua.type(map), map:GetTextureData().mWidth"),
+            "ok SPSHADOWMAP 512");
+  EXPECT_EQ(RenderN::ShadowMapC::GetInstance()->LightDirection(), D3DXVECTOR3(-1, 0, 0));
+  EXPECT_EQ(Refusal("RenderN.SHADOWMAP().SaveShadowData, RenderN.SHADOWMAP(), nil"),
+            kHead + "'SaveShadowData'.\n     argument #2 is 'nil'; 'value' expected.\n");
+  EXPECT_EQ(Refusal("RenderN.SHADOWMAP().SetLightView, RenderN.SHADOWMAP(), Vector3C()"),
+            kHead + "'SetLightView'.\n     argument #2 is 'Vector3C'; 'const MatrixC' expected.\n");
 }
