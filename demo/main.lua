@@ -8,7 +8,10 @@
 -- Music loops from its second bar; Space plays a sound placed where the ball is.
 -- In the middle a textured ring (an .x model) turns, lit by a sun and by a lamp the
 -- player moves with W, A, S, D (Q and E: down and up); an orb circles it and the ring
--- glows red while the two touch.
+-- glows red while the two touch. M switches the models between the fixed-function
+-- lights, the basic shader (per-pixel sun light and fog) and the shadow map (the ring
+-- and the orb cast shadows on the ground and on each other; the shadow texture is
+-- shown in the bottom-right corner).
 local reason = ...
 
 local lua = LuaN.LUA()
@@ -31,12 +34,9 @@ local function BuildScene()
   renderer:Clear()
   scene = { sparks = {}, trees = {} }
 
-  -- Floor: one plank turned flat and stretched, its texture split into a 2 x 2 grid of
-  -- boards; two standing planks behind it, one of them see-through and additive.
-  local floor = renderer:CreatePlank("image\\wood.png",
-    MatrixC(MatrixC:MkScaling(12, 40, 1) * MatrixC:MkRotationX(AngleC(DegreeC(90))) *
-            MatrixC:MkTranslation(0, -1.5, 16)))
-  floor:Split(1, 4, 0, 0)
+  -- Ground: a flat .x model, so that lights and shadows fall on it; two standing planks
+  -- behind it, one of them see-through and additive.
+  scene.floor = renderer:CreateModel("model\\floor.x", MatrixC:MkTranslation(0, -1.5, -4))
   local wall = renderer:CreatePlank("image\\wood.png",
     MatrixC(MatrixC:MkScaling(3, 2, 1) * MatrixC:MkTranslation(-3, -0.5, 6)))
   wall:Culling(true)
@@ -87,24 +87,68 @@ local function BuildScene()
   scene.lamp = renderer:CreateBillboard("image\\spark.png")
   lampPosition = lampPosition or Vector3C(-1.5, 1.2, 1.5)
 
+  -- The shadow texture, a quarter of its size, in the bottom-right corner.
+  scene.shadowView = renderer:CreateSprite()
+  scene.shadowView:SetTexture(RenderN.SHADOWMAP():GetTextureData())
+  scene.shadowView:SetSize(512, 512)
+  scene.shadowView:SetCenterPosition(0, 0)
+  scene.shadowView:SetMatrix(MatrixC(MatrixC:MkScaling(0.25) * MatrixC:MkTranslation(664, 464, 0)))
+  scene.shadowView:SetOrder(30)
+
   -- The title, one glyph texture per character of its CP932 bytes, laid out by the
   -- engine's text helper in the top-left corner. The colour's alpha is not used: each
   -- glyph pixel takes its alpha from its coverage.
-  local title = "\130\208\130\204\130\171\131\102\131\130"  -- ひのきデモ
+  local title = "\130\208\130\204\130\171\131\102\131\130"  -- "hinoki demo" in kana
   text.Create(title, 24, 20, D3DARGB(255, 255, 240, 200), 48, { weight = 700, order = 20 })
+end
+
+-- How the models are drawn: 1 fixed-function lights, 2 basic shader, 3 shadow map. A
+-- global, so a reload keeps it.
+shaderMode = shaderMode or 1
+local modeNames = { "fixed-function lights", "basic shader", "shadow map" }
+local sunDirection = Vector3C(0.4, -1, 0.6)
+
+local function ApplyShaderMode()
+  local shader = nil
+  if shaderMode == 2 then shader = RenderN.BASICSHADER() end
+  if shaderMode == 3 then shader = RenderN.SHADOWMAP() end
+  for _, model in ipairs({ scene.floor, scene.ring, scene.orb }) do model:SetShader(shader) end
+  scene.shadowView:Enabled(shaderMode == 3)
+end
+
+local function SwitchShader()
+  if input:GetPressedKey(InputN.K_M) == 1 then
+    shaderMode = shaderMode % 3 + 1
+    ApplyShaderMode()
+  end
+end
+
+-- The casters' depths from the sun, made again every frame before the scene is drawn.
+local function RenderShadows()
+  if shaderMode ~= 3 then return end
+  local map = RenderN.SHADOWMAP()
+  local centre = Vector3C(0, -1.5, 4)
+  local eyeOfSun = centre - sunDirection:GetNormal() * 15
+  map:SetLightView(MatrixC:MkLookAtLH(eyeOfSun, centre, Vector3C(0, 0, 1)))
+  map:SetLightProjection(MatrixC:MkOrthoLH(16, 16, 1, 40))
+  map:SetLightDirection(sunDirection)
+  map:RemoveShadowData()
+  map:SaveShadowData(scene.ring)
+  map:SaveShadowData(scene.orb)
 end
 
 -- Lights live as globals: a reload keeps them (and their device indices) as they are.
 local function Light()
   if not sun then
     sun = DirectionalLightC()
-    sun:SetDirection(Vector3C(0.4, -1, 0.6))
+    sun:SetDirection(sunDirection)
     sun:SetDiffuse(0.55, 0.55, 0.5)
     lamp = PointLightC()
     lamp:SetDiffuse(1.0, 0.9, 0.7)
     lamp:SetRange(6)
   end
   sun:Apply()  -- the lamp is sent every frame
+  RenderN.BASICSHADER():SetLightDirection(sunDirection)
   device:SetAmbient(D3DARGB(255, 40, 40, 55))
 end
 
@@ -179,6 +223,7 @@ function ScriptInitialize()
   print("Hinoki demo started (" .. tostring(reason) .. ")")
   BuildScene()
   Light()
+  ApplyShaderMode()
   device:SetFogState(D3DARGB(255, 30, 40, 60), 8, 40)
   music:Play("sound\\bgm.mp3", true, SecTo(2), SecTo(10))
   lua:DebugShowDebug()
@@ -190,9 +235,11 @@ function ScriptFrame()
   Move()
   MoveLamp()
   MoveModels()
+  SwitchShader()
   Animate()
   PlaySound()
   device:BeginRendering()
+  RenderShadows()
   renderer:Draw(eye, at)
   if device:EndRendering() then
     -- The device was lost and restored: the fog is kept by the engine; the lights are
@@ -208,6 +255,7 @@ function ScriptFrame()
     lua:DebugOut("Music", music:GetPlayListSize() .. " piece(s) playing")
     lua:DebugOut("Lamp", string.format("%.1f, %.1f, %.1f (W A S D, Q E)%s", lampPosition.x,
       lampPosition.y, lampPosition.z, scene.touching and "; the orb touches the ring" or ""))
+    lua:DebugOut("Models", modeNames[shaderMode] .. " (M switches)")
     lua:DebugFlush()
   end
 end
@@ -222,6 +270,7 @@ if reason == "all" then
   print("Hinoki demo reloaded")
   BuildScene()
   Light()
+  ApplyShaderMode()
 end
 
 return true

@@ -9,6 +9,8 @@ only; deterministic.
               inner half of the tube) is plain gold
   ring_hot.x  the same torus in glowing red, shown while something touches the ring
   orb.x       a small sphere (16 x 12) in one untextured orange material
+  floor.x     the ground: 12 x 40 units in 24 x 80 quads facing up, textured with the
+              demo's image\\wood.png (repeated), so lights and shadows fall on it
   ring.png    128 x 64 texture: diagonal bands in two blues with white seams
 
 Texture names inside the files are written as the game names them ("model\\ring.png"):
@@ -123,6 +125,12 @@ def sphere(columns=16, rows=12, radius=0.3):
     return grid(columns, rows, point)
 
 
+def floor(columns=24, rows=80, width=12.0, depth=40.0):
+    def point(s, t):
+        return ((s - 0.5) * width, 0.0, t * depth), (0.0, 1.0, 0.0), (s * 3, t * 10)
+    return grid(columns, rows, point)
+
+
 def texture():
     rows = []
     for y in range(64):
@@ -157,6 +165,9 @@ def main():
              ((1.0, 0.3, 0.2, 1.0), 30.0, (0.8, 0.7, 0.4), (0.6, 0.1, 0.0), None)], inner)
     write_x(os.path.join(out, "orb.x"), sphere(),
             [((1.0, 0.55, 0.1, 1.0), 40.0, (1.0, 1.0, 1.0), (0.25, 0.1, 0.0), None)],
+            lambda k: 0)
+    write_x(os.path.join(out, "floor.x"), floor(),
+            [((1.0, 1.0, 1.0, 1.0), 0.0, (0.0, 0.0, 0.0), (0.0, 0.0, 0.0), "image\\wood.png")],
             lambda k: 0)
     write_png(os.path.join(out, "ring.png"), 128, 64, texture())
 

@@ -36,7 +36,11 @@ TEST(ScriptGames, NothingAScriptCallsCrashesTheEngine) {
   const e2e::GameFolder copy({{"checks.lua", ReadFile(games + "checks.lua")},
                               {"fuzz/main.lua", ReadFile(games + "fuzz/main.lua")},
                               {"fuzz/system/loset.lat", ReadFile(games + "fuzz/system/loset.lat")},
-                              {"fuzz/system/notex.lat", e2e::ShippedSystemFile("notex.lat")}});
+                              {"fuzz/system/notex.lat", e2e::ShippedSystemFile("notex.lat")},
+                              {"fuzz/system/normal.lat", e2e::ShippedSystemFile("normal.lat")},
+                              {"fuzz/system/shshmap.lat", e2e::ShippedSystemFile("shshmap.lat")},
+                              {"fuzz/system/shshmod.lat", e2e::ShippedSystemFile("shshmod.lat")},
+                              {"fuzz/cube.x", ReadFile(games + "cube.x")}});
   const e2e::RunResult result = e2e::RunHinoki(copy.Path() + "/fuzz", std::string(10000, '\n'));
   EXPECT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_NE(result.out.find("checks 15 failed 0"), std::string::npos) << result.out;

@@ -97,8 +97,10 @@ local function Values()
     renderer:CreateModel(), RenderN.TEXTURE():GetTexture("system\\notex.lat"),
     SecTo(1), LuaN.LUA(), InputN.EXINPUT(), RenderN.DEVICE(), renderer,
     SoundN.MP3SOUND(), SoundN.WAVESOUND(), RenderN.TEXTURE(),
+    RenderN.XFILE(), RenderN.XFILE():GetXFile("cube.x"), renderer:CreateModel("cube.x"),
+    RenderN.BASICSHADER(), RenderN.SHADOWMAP(), DirectionalLightC(),
   }
-  list.n = 31
+  list.n = 37
   return list
 end
 
