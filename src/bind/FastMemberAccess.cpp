@@ -6,7 +6,10 @@
 // thousand sprites a frame sets six matrix fields and calls one method per sprite, so
 // this is most of its time. The lookup below decides once whether the key can be a
 // number, walks the same chain in the same order, and reads or writes the float fields
-// of D3DMATRIX and D3DVECTOR (and so of every class derived from them) in place.
+// of D3DMATRIX and D3DVECTOR (and so of every class derived from them) in place. Each
+// class gets its own closures, which know the class's metatable and what floats it has:
+// for an object of that class (every access the VM makes) nothing is looked up in a
+// table but the member itself.
 #include "bind/FastMemberAccess.h"
 
 #include <tolua++.h>
@@ -23,8 +26,31 @@ constexpr int kVectorMt = 3;   // the metatable of D3DVECTOR
 constexpr int kKinds = 4;      // { [class metatable] = kind of its floats }, filled on use
 constexpr int kGetters = 5;    // the strings ".get" and ".set", interned once
 constexpr int kSetters = 6;
+constexpr int kOwnMt = 7;      // the metatable of the class the closure was made for
 
 enum FloatKind { kNoFloats = 0, kMatrixFloats = 1, kVectorFloats = 2 };
+
+// What floats objects with the metatable at `mt` have: the first of the two math
+// metatables found along its chain of bases.
+FloatKind KindOfMetatable(lua_State* L, int mt, int matrixMt, int vectorMt) {
+  FloatKind kind = kNoFloats;
+  lua_pushvalue(L, mt);  // walker
+  do {
+    if (lua_rawequal(L, -1, matrixMt)) kind = kMatrixFloats;
+    if (lua_rawequal(L, -1, vectorMt)) kind = kVectorFloats;
+  } while (kind == kNoFloats && lua_getmetatable(L, -1) && (lua_remove(L, -2), true));
+  lua_pop(L, 1);
+  return kind;
+}
+
+// Whether the object at index 1 is of the closure's own class; a script can call a
+// class's metamethod with any value.
+bool OfOwnClass(lua_State* L) {
+  if (!lua_getmetatable(L, 1)) return false;
+  const bool own = lua_rawequal(L, -1, lua_upvalueindex(kOwnMt)) != 0;
+  lua_pop(L, 1);
+  return own;
+}
 
 // Whether the class of the object at index 1 derives from D3DMATRIX or D3DVECTOR; the
 // answer is kept per metatable (classes never change their bases).
@@ -38,22 +64,15 @@ FloatKind KindOfObject(lua_State* L) {
     return kind;
   }
   lua_pop(L, 1);
-  FloatKind kind = kNoFloats;
-  lua_pushvalue(L, -1);  // mt walker
-  do {
-    if (lua_rawequal(L, -1, lua_upvalueindex(kMatrixMt))) kind = kMatrixFloats;
-    if (lua_rawequal(L, -1, lua_upvalueindex(kVectorMt))) kind = kVectorFloats;
-  } while (kind == kNoFloats && lua_getmetatable(L, -1) && (lua_remove(L, -2), true));
-  lua_pop(L, 1);  // mt
+  const FloatKind kind = KindOfMetatable(L, lua_gettop(L), lua_upvalueindex(kMatrixMt),
+                                         lua_upvalueindex(kVectorMt));
   lua_pushinteger(L, kind);
   lua_rawset(L, lua_upvalueindex(kKinds));
   return kind;
 }
 
 // The float a string key names in an object of that kind, or -1.
-int FloatField(lua_State* L, FloatKind kind) {
-  size_t length = 0;
-  const char* key = lua_tolstring(L, 2, &length);
+int FloatField(const char* key, size_t length, FloatKind kind) {
   if (kind == kMatrixFloats && length == 3 && key[0] == '_' && key[1] >= '1' &&
       key[1] <= '4' && key[2] >= '1' && key[2] <= '4') {
     return (key[1] - '1') * 4 + (key[2] - '1');
@@ -64,21 +83,34 @@ int FloatField(lua_State* L, FloatKind kind) {
   return -1;
 }
 
-// False when the key certainly is not a number to lua_isnumber; true when it may be (then
-// tolua++ looks for an indexing operator instead of a member, and so do we, by handing
-// the access back). A name that starts with a letter other than i or n cannot be read by
-// strtod; "inf" and "nan" can.
-bool KeyMayBeNumber(lua_State* L) {
-  const int type = lua_type(L, 2);
-  if (type == LUA_TNUMBER) return true;
-  if (type != LUA_TSTRING) return false;
-  size_t length = 0;
-  const char* key = lua_tolstring(L, 2, &length);
+// False when the string key certainly is not a number to lua_isnumber; true when it may
+// be (then tolua++ looks for an indexing operator instead of a member, and so do we, by
+// handing the access back). A name that starts with a letter other than i or n cannot be
+// read by strtod; "inf" and "nan" can.
+bool KeyMayBeNumber(lua_State* L, const char* key, size_t length) {
   if (length == 0) return false;
   const char c = key[0];
   const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
   if (letter && c != 'i' && c != 'I' && c != 'n' && c != 'N') return false;
   return lua_isnumber(L, 2) != 0;
+}
+
+// The key at index 2 when it is a string (with its length), null for any other key but a
+// number; false when tolua++'s own lookup must answer (the object is no userdata, or the
+// key is or may be a number).
+bool ReadKey(lua_State* L, const char** key, size_t* length) {
+  *key = nullptr;
+  *length = 0;
+  if (lua_type(L, 1) != LUA_TUSERDATA) return false;
+  switch (lua_type(L, 2)) {
+    case LUA_TNUMBER:
+      return false;
+    case LUA_TSTRING:
+      *key = lua_tolstring(L, 2, length);
+      return !KeyMayBeNumber(L, *key, *length);
+    default:
+      return true;
+  }
 }
 
 float* ObjectFloats(lua_State* L) {
@@ -93,22 +125,51 @@ int HandBack(lua_State* L, int arguments, int results) {
   return results;
 }
 
+// `Own` is what floats objects of the closure's own class have.
+template <FloatKind Own>
 int IndexEvent(lua_State* L) {
-  if (lua_type(L, 1) != LUA_TUSERDATA || KeyMayBeNumber(L)) return HandBack(L, 2, 1);
+  // The read a game makes most: a float of an object of this class without a peer.
+  if (Own != kNoFloats && lua_type(L, 2) == LUA_TSTRING && lua_type(L, 1) == LUA_TUSERDATA) {
+    size_t length = 0;
+    const char* name = lua_tolstring(L, 2, &length);
+    const int field = FloatField(name, length, Own);
+    if (field >= 0 && OfOwnClass(L)) {
+      lua_getfenv(L, 1);
+      const bool hasPeer = !lua_rawequal(L, -1, TOLUA_NOPEER);
+      lua_pop(L, 1);
+      const float* floats = hasPeer ? nullptr : ObjectFloats(L);
+      if (floats) {
+        lua_pushnumber(L, floats[field]);
+        return 1;
+      }
+    }
+  }
+  const char* key = nullptr;
+  size_t length = 0;
+  if (!ReadKey(L, &key, &length)) return HandBack(L, 2, 1);
   lua_getfenv(L, 1);
   const bool hasPeer = !lua_rawequal(L, -1, TOLUA_NOPEER);
   lua_settop(L, 2);
   if (hasPeer) return HandBack(L, 2, 1);
 
-  const int field = FloatField(L, KindOfObject(L));
-  const float* floats = ObjectFloats(L);
-  if (field >= 0 && floats) {
-    lua_pushnumber(L, floats[field]);
+  if (!lua_getmetatable(L, 1)) {
+    lua_pushnil(L);
     return 1;
   }
-  lua_pushvalue(L, 1);  // obj key obj
-  while (lua_getmetatable(L, -1)) {
-    lua_remove(L, -2);  // obj key mt
+  // Only a name can be a float; an object of another class is one a script called this
+  // metamethod with itself.
+  const FloatKind kind = !key                                            ? kNoFloats
+                         : lua_rawequal(L, -1, lua_upvalueindex(kOwnMt)) ? Own
+                                                                         : KindOfObject(L);
+  if (kind != kNoFloats) {
+    const int field = FloatField(key, length, kind);
+    const float* floats = field >= 0 ? ObjectFloats(L) : nullptr;
+    if (floats) {
+      lua_pushnumber(L, floats[field]);
+      return 1;
+    }
+  }
+  do {  // obj key mt
     lua_pushvalue(L, 2);
     lua_rawget(L, -2);  // obj key mt member
     if (!lua_isnil(L, -1)) return 1;
@@ -127,56 +188,87 @@ int IndexEvent(lua_State* L) {
       if (lua_istable(L, -1)) return HandBack(L, 2, 1);  // an array field
     }
     lua_settop(L, 3);  // obj key mt
-  }
+  } while (lua_getmetatable(L, -1) && (lua_remove(L, -2), true));
   lua_pushnil(L);
   return 1;
 }
 
+template <FloatKind Own>
 int NewIndexEvent(lua_State* L) {
-  if (lua_type(L, 1) != LUA_TUSERDATA || KeyMayBeNumber(L)) return HandBack(L, 3, 0);
+  // The assignment a game makes most: a number to a float of an object of this class.
+  // Its key is a name no number can be read from, so nothing else needs asking.
+  if (Own != kNoFloats && lua_type(L, 3) == LUA_TNUMBER && lua_type(L, 2) == LUA_TSTRING &&
+      lua_type(L, 1) == LUA_TUSERDATA) {
+    size_t length = 0;
+    const char* name = lua_tolstring(L, 2, &length);
+    const int field = FloatField(name, length, Own);
+    if (field >= 0 && OfOwnClass(L)) {
+      if (float* floats = ObjectFloats(L)) {
+        floats[field] = static_cast<float>(lua_tonumber(L, 3));
+        return 0;
+      }
+    }
+  }
+  const char* key = nullptr;
+  size_t length = 0;
+  if (!ReadKey(L, &key, &length)) return HandBack(L, 3, 0);
   lua_settop(L, 3);
-  if (lua_type(L, 3) == LUA_TNUMBER) {
-    const int field = FloatField(L, KindOfObject(L));
-    float* floats = ObjectFloats(L);
-    if (field >= 0 && floats) {
+  if (key && lua_type(L, 3) == LUA_TNUMBER) {
+    const FloatKind kind = KindOfObject(L);
+    const int field = kind != kNoFloats ? FloatField(key, length, kind) : -1;
+    float* floats = field >= 0 ? ObjectFloats(L) : nullptr;
+    if (floats) {
       floats[field] = static_cast<float>(lua_tonumber(L, 3));
       return 0;
     }
   }
-  lua_pushvalue(L, 1);  // obj key value obj
-  while (lua_getmetatable(L, -1)) {
-    lua_remove(L, -2);  // obj key value mt
-    lua_pushvalue(L, lua_upvalueindex(kSetters));
-    lua_rawget(L, -2);  // obj key value mt setters
-    if (lua_istable(L, -1)) {
-      lua_pushvalue(L, 2);
-      lua_rawget(L, -2);  // obj key value mt setters setter
-      if (lua_iscfunction(L, -1)) {
-        lua_pushvalue(L, 1);
-        lua_pushvalue(L, 3);
-        lua_call(L, 2, 0);
-        return 0;
+  if (lua_getmetatable(L, 1)) {
+    do {  // obj key value mt
+      lua_pushvalue(L, lua_upvalueindex(kSetters));
+      lua_rawget(L, -2);  // obj key value mt setters
+      if (lua_istable(L, -1)) {
+        lua_pushvalue(L, 2);
+        lua_rawget(L, -2);  // obj key value mt setters setter
+        if (lua_iscfunction(L, -1)) {
+          lua_pushvalue(L, 1);
+          lua_pushvalue(L, 3);
+          lua_call(L, 2, 0);
+          return 0;
+        }
       }
-    }
-    lua_settop(L, 4);  // obj key value mt
+      lua_settop(L, 4);  // obj key value mt
+    } while (lua_getmetatable(L, -1) && (lua_remove(L, -2), true));
   }
   // No such field: tolua++ keeps the value in the object's peer table.
   return HandBack(L, 3, 0);
 }
 
+bool IsFastIndex(lua_CFunction function) {
+  return function == IndexEvent<kNoFloats> || function == IndexEvent<kMatrixFloats> ||
+         function == IndexEvent<kVectorFloats>;
+}
+
 void Replace(lua_State* L, const char* event, lua_CFunction function, int matrixMt,
              int vectorMt, int kinds) {
   // Stack: ... mt
+  const int mt = lua_gettop(L);
   lua_pushstring(L, event);
   lua_pushstring(L, event);
-  lua_rawget(L, -3);  // the original
+  lua_rawget(L, mt);  // the original
   lua_pushvalue(L, matrixMt);
   lua_pushvalue(L, vectorMt);
   lua_pushvalue(L, kinds);
   lua_pushliteral(L, ".get");
   lua_pushliteral(L, ".set");
-  lua_pushcclosure(L, function, 6);
-  lua_rawset(L, -3);
+  lua_pushvalue(L, mt);
+  lua_pushcclosure(L, function, 7);
+  lua_rawset(L, mt);
+}
+
+template <FloatKind Kind>
+void ReplaceBoth(lua_State* L, int matrixMt, int vectorMt, int kinds) {
+  Replace(L, "__index", IndexEvent<Kind>, matrixMt, vectorMt, kinds);
+  Replace(L, "__newindex", NewIndexEvent<Kind>, matrixMt, vectorMt, kinds);
 }
 
 }  // namespace
@@ -224,14 +316,21 @@ void AddFastMemberAccess(lua_State* L) {
     // A class can be listed under two names ("T" and "const T" may share a table).
     lua_pushliteral(L, "__index");
     lua_rawget(L, -2);
-    const bool done = lua_tocfunction(L, -1) == IndexEvent;
+    const bool done = IsFastIndex(lua_tocfunction(L, -1));
     lua_pop(L, 1);
-    if (done) {
-      lua_pop(L, 1);
-      continue;
+    if (!done) {
+      switch (KindOfMetatable(L, lua_gettop(L), matrixMt, vectorMt)) {
+        case kNoFloats:
+          ReplaceBoth<kNoFloats>(L, matrixMt, vectorMt, kinds);
+          break;
+        case kMatrixFloats:
+          ReplaceBoth<kMatrixFloats>(L, matrixMt, vectorMt, kinds);
+          break;
+        case kVectorFloats:
+          ReplaceBoth<kVectorFloats>(L, matrixMt, vectorMt, kinds);
+          break;
+      }
     }
-    Replace(L, "__index", IndexEvent, matrixMt, vectorMt, kinds);
-    Replace(L, "__newindex", NewIndexEvent, matrixMt, vectorMt, kinds);
     lua_pop(L, 1);
   }
   lua_settop(L, top);

@@ -13,19 +13,14 @@ function post_call_hook(f)
   output("   } catch (const std::exception& e) { bind::RaiseCppException(tolua_S, e); }")
 end
 
--- The math value types are checked through a memo of accepted metatables instead of
--- tolua_isusertype's name lookups (bind/FastTypeCheck.h, which lists the same classes).
--- The generator looks a check up under the argument's type, "const D3DXMATRIX", and a
--- method's self check under the class, "D3DXMATRIX", so both names are mapped.
-local fastChecked = {
-  "D3DVECTOR", "D3DXVECTOR3", "Vector3C",
-  "D3DMATRIX", "D3DXMATRIX", "MatrixC",
-  "DegreeC", "RadianC", "AngleC",
-  "D3DARGB", "D3DVIEWPORT9", "D3DXQUATERNION",
-}
-for _, name in ipairs(fastChecked) do
-  _is_functions[name] = "bind::IsFast_" .. name
-  _is_functions["const " .. name] = "bind::IsFast_" .. name
+-- Every class is checked through a memo of accepted metatables instead of
+-- tolua_isusertype's name lookups (bind/FastTypeCheck.h); the checks of numbers, strings,
+-- tables and the like stay tolua++'s own.
+local get_is_function_of_tolua = get_is_function
+function get_is_function(t)
+  local name = get_is_function_of_tolua(t)
+  if name == "tolua_isusertype" then return "bind::IsUsertypeFast" end
+  return name
 end
 
 -- Handle classes are returned by value from other packages (a Create of the manager),
