@@ -445,14 +445,14 @@ EffectRef RecordingDevice::CreateEffectFromFile(const std::string& path, std::st
   std::ifstream file(path, std::ios::binary);
   if (!file) return nullptr;
   std::string line;
-  std::getline(file, line);
+  if (!std::getline(file, line)) return nullptr;  // a directory or an empty file
   if (!line.empty() && line.back() == '\r') line.pop_back();
   std::istringstream words(line);
   std::string marker, keyword, technique, passesWord;
   int passes = 0;
   words >> marker >> keyword >> technique >> passesWord >> passes;
   if (marker != "//!" || keyword != "technique" || passesWord != "passes" || passes < 1) {
-    errors = path + "(1): the first line must be \"//! technique NAME passes N\"";
+    errors = path + "(1): error: the first line must be \"//! technique NAME passes N\"";
     return nullptr;
   }
   for (int number = 2; std::getline(file, line); ++number) {

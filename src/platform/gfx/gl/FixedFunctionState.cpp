@@ -211,6 +211,22 @@ void GlDevice::ApplyBlock(const VertexLayout& layout, bool spritePixels) {
   mApplied.blockOffset = offset;
 }
 
+void GlDevice::ApplyEffectPixelOffset() {
+  if (mEffectPixelOffsetLocation < 0) return;
+  // The shift the fixed-function program applies to everything but sprites.
+  const float width = static_cast<float>(std::max<DWORD>(mViewport.Width, 1));
+  const float height = static_cast<float>(std::max<DWORD>(mViewport.Height, 1));
+  const float offset[2] = {2.0f * kPixelCentreShift / width, -2.0f * kPixelCentreShift / height};
+  if (mEffectPixelOffsetSent && offset[0] == mEffectPixelOffset[0] &&
+      offset[1] == mEffectPixelOffset[1]) {
+    return;
+  }
+  glUniform2f(mEffectPixelOffsetLocation, offset[0], offset[1]);
+  mEffectPixelOffset[0] = offset[0];
+  mEffectPixelOffset[1] = offset[1];
+  mEffectPixelOffsetSent = true;
+}
+
 void GlDevice::BuildBlock(const VertexLayout& layout, bool spritePixels,
                           FixedFunctionBlock& block) const {
   std::memset(&block, 0, sizeof block);

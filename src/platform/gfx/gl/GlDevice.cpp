@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
+#include "platform/gfx/gl/GlEffect.h"
 #include "platform/gfx/gl/GlMath.h"
 #include "platform/gfx/gl/GlSprite.h"
 
@@ -57,6 +60,10 @@ GlDevice::GlDevice(SDL_Window* window, const PresentParameters& parameters)
 
 GlDevice::~GlDevice() {
   for (GlSprite* sprite : mSprites) sprite->Detach();
+  for (GlEffect* effect : mEffects) {
+    effect->DropGlObjects(mContext != nullptr);
+    effect->Detach();
+  }
   for (GlMeshBuffer* buffer : mMeshBuffers) {
     buffer->DropGlObjects(mContext != nullptr);
     buffer->Detach();
@@ -502,6 +509,13 @@ void GlDevice::PrepareDraw(DWORD fvf, const VertexLayout& layout, unsigned strid
                            bool spritePixels, GLuint vertexBuffer) {
   ApplyTargets();
   ApplyPipelineState();
+  if (mEffectProgram && !spritePixels) {
+    // The effect binds its own textures, on units other than stage 0's.
+    ApplyLayout(fvf, layout, stride, false, vertexBuffer);
+    UseProgram(mEffectProgram);
+    ApplyEffectPixelOffset();
+    return;
+  }
   ApplyTextureAndSampler();
   // Sprite vertices carry their colour as R, G, B, A bytes.
   ApplyLayout(fvf, layout, stride, spritePixels, vertexBuffer);
@@ -637,6 +651,7 @@ bool GlDevice::Reset() {
     // device's objects again, and refill the textures that keep a copy of their levels.
     for (GlTexture* texture : mTextures) texture->DropGlObject(false);
     for (GlMeshBuffer* buffer : mMeshBuffers) buffer->DropGlObjects(false);
+    for (GlEffect* effect : mEffects) effect->DropGlObjects(false);
     if (mContext) {
       DestroyGlObjects(false);
       SDL_GL_DeleteContext(mContext);
@@ -646,11 +661,18 @@ bool GlDevice::Reset() {
     if (!CreateContext(error) || !CreateGlObjects(error)) return false;
     for (GlTexture* texture : mTextures) texture->CreateGlObject();
     for (GlMeshBuffer* buffer : mMeshBuffers) buffer->CreateGlObjects();
+    // The sources compiled before compile again; a failure leaves the effect drawing
+    // nothing of its own (its passes then draw with the fixed-function program).
+    for (GlEffect* effect : mEffects) {
+      std::string effectErrors;
+      effect->CreateGlObjects(effectErrors);
+    }
     mRebuildContext = false;
   }
   ResetStateToDefaults();
   mApplied = AppliedState{};
   mBlockValid = false;
+  EndEffectPass();
   mLoss = Loss::kNone;
   return true;
 }
@@ -680,8 +702,51 @@ std::vector<std::uint32_t> GlDevice::ReadWindow(int& width, int& height) {
 std::unique_ptr<Sprite> GlDevice::CreateSprite() { return std::make_unique<GlSprite>(*this); }
 
 EffectRef GlDevice::CreateEffectFromFile(const std::string& path, std::string& errors) {
-  errors = path + ": effects are not available on this device yet";
-  return nullptr;
+  errors.clear();
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return nullptr;
+  std::ostringstream text;
+  text << file.rdbuf();
+  // A directory or an empty file: nothing to compile.
+  if (text.str().empty()) return nullptr;
+  auto effect = std::make_shared<GlEffect>(*this, path, text.str());
+  if (!effect->Parse(errors)) {
+    effect->Detach();
+    return nullptr;
+  }
+  if (!mContext) {
+    errors = path + ": error: the device has no GL context";
+    effect->Detach();
+    return nullptr;
+  }
+  if (!effect->CreateGlObjects(errors)) {
+    effect->Detach();
+    return nullptr;
+  }
+  mEffects.push_back(effect.get());
+  return effect;
+}
+
+void GlDevice::OnEffectDestroyed(GlEffect* effect) {
+  mEffects.erase(std::remove(mEffects.begin(), mEffects.end(), effect), mEffects.end());
+  effect->DropGlObjects(mContext != nullptr);
+}
+
+void GlDevice::BeginEffectPass(GLuint program, GLint pixelOffsetLocation) {
+  mEffectProgram = program;
+  mEffectPixelOffsetLocation = pixelOffsetLocation;
+  mEffectPixelOffsetSent = false;
+  UseProgram(program);
+}
+
+void GlDevice::EndEffectPass() {
+  mEffectProgram = 0;
+  mEffectPixelOffsetLocation = -1;
+}
+
+void GlDevice::ForgetProgram(GLuint program) {
+  if (mApplied.program == program) mApplied.program = ~0u;
+  if (mEffectProgram == program) EndEffectPass();
 }
 
 void GlDevice::OnSpriteDestroyed(GlSprite* sprite) {

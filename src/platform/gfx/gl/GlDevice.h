@@ -19,6 +19,7 @@
 
 namespace platform {
 
+class GlEffect;
 class GlSprite;
 
 class GlDevice final : public Device {
@@ -103,6 +104,16 @@ class GlDevice final : public Device {
   void OnMeshBufferDestroyed(GlMeshBuffer* buffer);
   /// Buffer names about to be deleted: bindings cached for them no longer hold.
   void ForgetMeshBufferNames(GLuint vertexName, GLuint indexName);
+  void OnEffectDestroyed(GlEffect* effect);
+  /// Draws from now on use `program` (with the pixel-centre shift sent to
+  /// `pixelOffsetLocation`) instead of the fixed-function program; sprites keep their own.
+  void BeginEffectPass(GLuint program, GLint pixelOffsetLocation);
+  /// Draws go back to the fixed-function program.
+  void EndEffectPass();
+  /// Makes `program` current, to send it uniforms.
+  void UseProgramForUpdate(GLuint program) { UseProgram(program); }
+  /// A program about to be deleted: nothing cached may still name it.
+  void ForgetProgram(GLuint program);
   void OnSpriteCreated(GlSprite* sprite) { mSprites.push_back(sprite); }
   void OnSpriteDestroyed(GlSprite* sprite);
   /// Draws `quadCount` quads of four vertices each with the current state, with the
@@ -182,6 +193,8 @@ class GlDevice final : public Device {
   void BindElements(GLuint name);
   void ApplyBlock(const VertexLayout& layout, bool spritePixels);
   void UseProgram(GLuint program);
+  /// Sends the active effect program the pixel-centre shift for the current viewport.
+  void ApplyEffectPixelOffset();
   /// True when the sprite program draws what the general one would with the current
   /// state; `alphaReference` is then the reference it tests against (-1: no test).
   bool SpriteProgramFits(float& alphaReference) const;
@@ -232,6 +245,12 @@ class GlDevice final : public Device {
   bool mBlockValid = false;
   int mBlockKey = -1;
 
+  // The effect pass drawing, if any.
+  GLuint mEffectProgram = 0;
+  GLint mEffectPixelOffsetLocation = -1;
+  float mEffectPixelOffset[2] = {};
+  bool mEffectPixelOffsetSent = false;
+
   // Device loss.
   enum class Loss { kNone, kLost, kResettable };
   Loss mLoss = Loss::kNone;
@@ -246,6 +265,7 @@ class GlDevice final : public Device {
   std::vector<GlTexture*> mTextures;
   std::vector<GlSprite*> mSprites;
   std::vector<GlMeshBuffer*> mMeshBuffers;
+  std::vector<GlEffect*> mEffects;
 };
 
 }  // namespace platform
