@@ -54,6 +54,9 @@ void BasicShaderC::DrawModel(ModelC& model) {
   if (!model.mXFile || !device) return;
   LoadEffect();
   if (!mEffect) {
+    // Said once: the same model is drawn every frame.
+    if (!mMissingNoted) NoteMissingEffect("system\\normal.lat");
+    mMissingNoted = true;
     DrawWithoutEffect(model);
     return;
   }

@@ -40,6 +40,7 @@ class BasicShaderC : public ShaderC {
 
   platform::EffectRef mEffect;
   std::uint32_t mEffectDevice = 0;  ///< serial of the device the effect was made for
+  bool mMissingNoted = false;
   platform::EffectHandle mTechnique = 0;
   platform::EffectHandle mWorld = 0, mInvWorld = 0, mView = 0, mProjection = 0;
   platform::EffectHandle mEmissive = 0, mDiffuse = 0, mLight = 0, mTexture = 0;

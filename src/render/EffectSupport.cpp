@@ -35,10 +35,13 @@ platform::EffectRef LoadSystemEffect(const char* windowsName, const char* failur
     BaseN::ShowFatalErrorBox(failureBox, false);
     std::exit(-1);
   }
+  return nullptr;
+}
+
+void NoteMissingEffect(const char* windowsName) {
   WriteDebugLine(std::string("*** effect ") + windowsName +
                  " not found: models given this shader are drawn with fixed-function lighting "
                  "***\n");
-  return nullptr;
 }
 
 void SetLightParameter(platform::Effect& effect, platform::EffectHandle parameter,

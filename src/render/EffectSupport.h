@@ -12,6 +12,8 @@ namespace RenderN {
 /// A file that cannot be read gives null: the shader then draws with fixed-function
 /// lighting, so a game that ships without the file still shows its models.
 platform::EffectRef LoadSystemEffect(const char* windowsName, const char* failureBox);
+/// In debug mode, says that a model is drawn without the effect file it was given.
+void NoteMissingEffect(const char* windowsName);
 
 /// The light direction as effects take it: (x, y, z, 0) made unit length; zero stays zero.
 void SetLightParameter(platform::Effect& effect, platform::EffectHandle parameter,

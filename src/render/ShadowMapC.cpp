@@ -97,6 +97,11 @@ void ShadowMapC::CreateRenderResources() {
   if (!mShadowDepth) Fail(fixed::kShadowDepthFailure);
   // Holders of the record see the new texture; the record itself stays the same.
   mTextureData->mTexture = mShadowTextureObject;
+  // A new target's content is undefined; until the script renders casters, nothing is in
+  // shadow rather than everything.
+  const D3DVIEWPORT9 viewport = BeginShadowTarget(*device);
+  device->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFFFFu, 1.0f, 0);
+  EndShadowTarget(*device, viewport);
 }
 
 D3DVIEWPORT9 ShadowMapC::BeginShadowTarget(platform::Device& device) {
@@ -149,6 +154,9 @@ void ShadowMapC::DrawModel(ModelC& model) {
   platform::Device* device = TheDevice();
   if (!model.mXFile || !device) return;
   if (!mModelEffect) {
+    // Said once: the same model is drawn every frame.
+    if (!mMissingNoted) NoteMissingEffect("system\\shshmod.lat");
+    mMissingNoted = true;
     DrawWithoutEffect(model);
     return;
   }

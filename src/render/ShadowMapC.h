@@ -84,6 +84,7 @@ class ShadowMapC : public ShaderC {
   D3DXMATRIX mLightView;
   SPTEXTUREDATA mTextureData;
   std::uint32_t mDevice = 0;  ///< serial of the device the resources were made on
+  bool mMissingNoted = false;
 };
 
 using SPSHADOWMAP = std::shared_ptr<ShadowMapC>;
