@@ -6,6 +6,7 @@
 #include "input/ExternalInputC.h"
 #include "lua/LuaUtilityC.h"
 #include "base/MemoryFailure.h"
+#include "base/Startup.h"
 #include "platform/Platform.h"
 #include "render/D3DDeviceAgentC.h"
 #include "render/BillboardC.h"
@@ -21,14 +22,22 @@ void RunFrames(const IniSettingsS& settings, platform::Window& window, platform:
                const std::function<void(const platform::WindowMessage&)>& dispatch,
                const std::function<void()>& frame) {
   FramePacerC pacer(clock);
+  const FrameHooks& hooks = InstalledFrameHooks();
   bool quit = false;
+  bool endRequested = false;  // by a hook: this frame is the last, as after a Quit
+  unsigned count = 0;
   do {
     platform::WindowMessage message;
-    if (window.PeekMessage(message)) {
+    if (endRequested) {
+      quit = true;
+    } else if (window.PeekMessage(message)) {
       if (message.kind == platform::WindowMessageKind::kQuit) quit = true;
       else dispatch(message);
     }
+    ++count;
+    if (hooks.beforeFrame) hooks.beforeFrame(count);
     frame();
+    if (hooks.afterFrame && hooks.afterFrame(count, quit)) endRequested = true;
     if (!settings.mSynchronise) pacer.Pace(settings.mFpsNum);
   } while (!quit);
 }

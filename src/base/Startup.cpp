@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "base/FixedTexts.h"
 #include "base/IniSettingsS.h"
@@ -83,10 +84,16 @@ bool AskFullScreen() {
 // Everything after the main loop: the cursor back, ScriptExit, the console's end, exit 0.
 bool gWindowed = true;
 
+FrameHooks& Hooks() {
+  static FrameHooks hooks;
+  return hooks;
+}
+
 [[noreturn]] void ShutDown() {
   IniSettingsS& settings = GetIniSettings();
   if (!gWindowed) platform::Installed().window->ShowCursor(true);
   LuaN::LuaUtilityC::GetInstance().Exit();
+  if (Hooks().atEnd) Hooks().atEnd();
   if (settings.mDebugMode) {
     // The console's thread ends the process after its current sleep or pass; this thread
     // waits for that. A console without a thread lets shutdown go on here.
@@ -98,6 +105,10 @@ bool gWindowed = true;
 }
 
 }  // namespace
+
+void SetFrameHooks(FrameHooks hooks) { Hooks() = std::move(hooks); }
+
+const FrameHooks& InstalledFrameHooks() { return Hooks(); }
 
 int WinMain() {
   std::set_new_handler(MemoryFailureHandler);

@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "base/IniSettingsS.h"
 #include "base/Startup.h"
 #include "platform/Platform.h"
 #include "platform/clock/system/SystemClock.h"
@@ -15,51 +18,42 @@
 #include "platform/audio/openal/OpenAlAudio.h"
 #include "platform/console/Interrupt.h"
 #include "platform/input/sdl/SdlInput.h"
+#include "platform/testkit/CommandLine.h"
+#include "platform/testkit/Session.h"
 #include "platform/window/sdl/SdlWindow.h"
 
 #ifndef HINOKI_VERSION
 #define HINOKI_VERSION "0.0.0"
 #endif
 
-namespace {
-
-const char kUsage[] =
-    "Usage: hinoki [GAME_DIR]\n"
-    "Runs the Lua game in GAME_DIR (default: the current folder).\n"
-    "The folder holds system/loset.lat, the settings script, which names the load script.\n"
-    "\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n";
-
-}  // namespace
-
 int main(int argc, char** argv) {
   // Before any thread exists, so that every thread leaves the signals to the watcher.
   platform::interrupt::StartWatcher();
-  const char* gameDir = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      std::printf("hinoki %s\n", HINOKI_VERSION);
-      return 0;
-    }
-    if (arg.size() > 1 && arg[0] == '-') {
-      std::fprintf(stderr, "hinoki: unknown option '%s'\n%s", argv[i], kUsage);
-      return 2;
-    }
-    if (gameDir) {
-      std::fprintf(stderr, "hinoki: only one game folder can be given\n%s", kUsage);
-      return 2;
-    }
-    gameDir = argv[i];
+  platform::testkit::Options options;
+  std::string error;
+  if (!platform::testkit::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                           options, error)) {
+    std::fprintf(stderr, "hinoki: %s\nRun 'hinoki --help' for the options.\n", error.c_str());
+    return 2;
   }
-  if (gameDir && chdir(gameDir) != 0) {
-    std::fprintf(stderr, "hinoki: cannot enter the game folder '%s': %s\n", gameDir,
-                 std::strerror(errno));
+  if (options.help) {
+    std::fputs(platform::testkit::kUsage, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("hinoki %s\n", HINOKI_VERSION);
+    return 0;
+  }
+  static platform::SystemClock clock;
+  // Recordings and capture folders are named relative to where hinoki was started.
+  static platform::testkit::Session session;
+  if (options.AnyTestingOption() && !session.Prepare(options, clock, error)) {
+    std::fprintf(stderr, "hinoki: %s\n", error.c_str());
+    return 2;
+  }
+  if (!options.gameDir.empty() && chdir(options.gameDir.c_str()) != 0) {
+    std::fprintf(stderr, "hinoki: cannot enter the game folder '%s': %s\n",
+                 options.gameDir.c_str(), std::strerror(errno));
     return 1;
   }
 
@@ -69,13 +63,36 @@ int main(int argc, char** argv) {
   SDL_Init(SDL_INIT_EVENTS);
   SDL_InitSubSystem(SDL_INIT_VIDEO);
 
-  static platform::SystemClock clock;
   static platform::SdlWindow window;
   static platform::SdlDialog dialog(window);
   static platform::SdlInput input;
-  static platform::OpenAlAudio audio;
   static platform::GlGraphics graphics;
-  platform::Install(platform::Components{&clock, &dialog, &window, &input, &audio, &graphics});
+  // Under the fixed-step clock sound is mixed at the game's pace, on a device of its own.
+  static platform::OpenAlAudio audio(session.Simulated()
+                                         ? platform::OpenAlAudio::Output::kLoopback
+                                         : platform::OpenAlAudio::Output::kSystem,
+                                     session.Simulated() ? platform::testkit::kSimulatedSampleRate
+                                                         : 44100);
+  const platform::Components components{&clock, &dialog, &window, &input, &audio, &graphics};
+  if (!options.AnyTestingOption()) {
+    platform::Install(components);
+    return BaseN::WinMain();
+  }
+  platform::Install(session.Wrap(components));
+  if (session.Simulated()) {
+    session.SetSoundMixer([](int frames) {
+      static std::vector<float> scratch;
+      scratch.resize(static_cast<std::size_t>(frames) * 2);
+      audio.Render(scratch.data(), frames);
+    });
+  }
+  BaseN::FrameHooks hooks;
+  hooks.beforeFrame = [](unsigned frame) { session.BeforeFrame(frame); };
+  hooks.afterFrame = [](unsigned frame, bool last) {
+    return session.AfterFrame(frame, last, BaseN::GetIniSettings().mFpsNum);
+  };
+  hooks.atEnd = [] { session.AtEnd(); };
+  BaseN::SetFrameHooks(std::move(hooks));
 
   return BaseN::WinMain();
 }

@@ -11,6 +11,7 @@
 #include "bind/Registration.h"
 #include "lua/ScriptFiles.h"
 #include "platform/Platform.h"
+#include "platform/clock/SimulatedTime.h"
 #include "platform/console/StandardOutput.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/window/Window.h"
@@ -84,6 +85,55 @@ void TruncateCp932(std::string& s, std::size_t limit) {
   s.resize(i);
 }
 
+// Under a simulated clock os.time(), os.clock() and os.date(format) read it, so a replayed
+// session sees the times it saw when recorded. Calls that name a time keep Lua's own
+// functions: os.time(table) converts, os.date(format, t) formats t.
+int SimulatedOsTime(lua_State* L) {
+  if (lua_isnoneornil(L, 1)) {
+    lua_pushnumber(L, static_cast<lua_Number>(platform::SimulatedTimeSource()->CalendarSeconds()));
+    return 1;
+  }
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+  return lua_gettop(L);
+}
+
+int SimulatedOsClock(lua_State* L) {
+  lua_pushnumber(L, platform::SimulatedTimeSource()->ProcessorSeconds());
+  return 1;
+}
+
+int SimulatedOsDate(lua_State* L) {
+  if (lua_isnoneornil(L, 2)) {
+    if (lua_isnone(L, 1)) lua_pushstring(L, "%c");
+    lua_settop(L, 1);
+    lua_pushnumber(L, static_cast<lua_Number>(platform::SimulatedTimeSource()->CalendarSeconds()));
+  }
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+  return lua_gettop(L);
+}
+
+void InstallSimulatedTime(lua_State* L) {
+  if (!platform::SimulatedTimeSource()) return;
+  lua_getglobal(L, "os");
+  if (!lua_istable(L, -1)) {
+    lua_pop(L, 1);
+    return;
+  }
+  lua_getfield(L, -1, "time");
+  lua_pushcclosure(L, SimulatedOsTime, 1);
+  lua_setfield(L, -2, "time");
+  lua_getfield(L, -1, "date");
+  lua_pushcclosure(L, SimulatedOsDate, 1);
+  lua_setfield(L, -2, "date");
+  lua_pushcfunction(L, SimulatedOsClock);
+  lua_setfield(L, -2, "clock");
+  lua_pop(L, 1);
+}
+
 }  // namespace
 
 LuaUtilityC& LuaUtilityC::GetInstance() {
@@ -104,6 +154,7 @@ LuaUtilityC::LuaUtilityC() {
   }
   luaL_openlibs(mState);
   InstallWindowsFileNames(mState);
+  InstallSimulatedTime(mState);
   lua_getglobal(mState, "debug");
   if (!lua_isnil(mState, -1)) {
     lua_getfield(mState, -1, "traceback");

@@ -1,6 +1,6 @@
 // The time seed of the script random generator.
 #include "math/RandomC.h"
 
-#include <ctime>
+#include "platform/clock/SimulatedTime.h"
 
-RandomC::RandomC() : mEngine(static_cast<std::uint32_t>(std::time(nullptr))) {}
+RandomC::RandomC() : mEngine(static_cast<std::uint32_t>(platform::CalendarSeconds())) {}
