@@ -156,9 +156,11 @@ int IndexEvent(lua_State* L) {
     lua_pushnil(L);
     return 1;
   }
-  // Only a name can be a float; an object of another class is one a script called this
-  // metamethod with itself.
-  const FloatKind kind = !key                                            ? kNoFloats
+  // Only a float's name can name a float (a method's cannot, whatever the class); an
+  // object of another class is one a script called this metamethod with itself.
+  const bool floatName = key && (FloatField(key, length, kMatrixFloats) >= 0 ||
+                                 FloatField(key, length, kVectorFloats) >= 0);
+  const FloatKind kind = !floatName                                      ? kNoFloats
                          : lua_rawequal(L, -1, lua_upvalueindex(kOwnMt)) ? Own
                                                                          : KindOfObject(L);
   if (kind != kNoFloats) {

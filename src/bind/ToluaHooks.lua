@@ -14,12 +14,20 @@ function post_call_hook(f)
 end
 
 -- Every class is checked through a memo of accepted metatables instead of
--- tolua_isusertype's name lookups (bind/FastTypeCheck.h); the checks of numbers, strings,
--- tables and the like stay tolua++'s own.
+-- tolua_isusertype's name lookups, and fetched without its stack-size checks
+-- (bind/FastTypeCheck.h); the checks of numbers, strings, tables and the like stay
+-- tolua++'s own.
 local get_is_function_of_tolua = get_is_function
 function get_is_function(t)
   local name = get_is_function_of_tolua(t)
   if name == "tolua_isusertype" then return "bind::IsUsertypeFast" end
+  return name
+end
+
+local get_to_function_of_tolua = get_to_function
+function get_to_function(t)
+  local name = get_to_function_of_tolua(t)
+  if name == "tolua_tousertype" then return "bind::ToUsertypeFast" end
   return name
 end
 
