@@ -1,11 +1,8 @@
 // The basic shader's effect and its per-model parameters.
 #include "render/BasicShaderC.h"
 
-#include <algorithm>
-
 #include "base/FixedTexts.h"
 #include "render/D3DDeviceAgentC.h"
-#include "render/EffectSupport.h"
 #include "render/ModelC.h"
 #include "render/XFileStorageC.h"
 
@@ -35,18 +32,18 @@ void BasicShaderC::LoadEffect() {
   if (!mEffect) return;
   platform::Effect& e = *mEffect;
   mTechnique = e.GetTechniqueByName("MyTechnique");
-  mWorld = e.GetParameterByName("gWorld");
-  mInvWorld = e.GetParameterByName("gInvWorld");
-  mView = e.GetParameterByName("gView");
-  mProjection = e.GetParameterByName("gProjection");
-  mEmissive = e.GetParameterByName("gEmissive");
-  mDiffuse = e.GetParameterByName("gDiffuse");
+  mModel.world = e.GetParameterByName("gWorld");
+  mModel.invWorld = e.GetParameterByName("gInvWorld");
+  mModel.view = e.GetParameterByName("gView");
+  mModel.projection = e.GetParameterByName("gProjection");
+  mModel.emissive = e.GetParameterByName("gEmissive");
+  mModel.diffuse = e.GetParameterByName("gDiffuse");
   mLight = e.GetParameterByName("gLightDirection");
-  mTexture = e.GetParameterByName("gTexture");
-  mFogColor = e.GetParameterByName("gFogColor");
-  mNear = e.GetParameterByName("gNear");
-  mFar = e.GetParameterByName("gFar");
-  mFogFlag = e.GetParameterByName("gFogFlag");
+  mModel.texture = e.GetParameterByName("gTexture");
+  mFog.color = e.GetParameterByName("gFogColor");
+  mFog.nearDistance = e.GetParameterByName("gNear");
+  mFog.farDistance = e.GetParameterByName("gFar");
+  mFog.flag = e.GetParameterByName("gFogFlag");
 }
 
 void BasicShaderC::DrawModel(ModelC& model) {
@@ -61,35 +58,11 @@ void BasicShaderC::DrawModel(ModelC& model) {
     return;
   }
   platform::Effect& e = *mEffect;
-  const XFileInformationC& mesh = *model.mXFile;
   e.SetTechnique(mTechnique);
-  const D3DMATRIX projection = device->GetTransform(D3DTS_PROJECTION);
-  const D3DMATRIX view = device->GetTransform(D3DTS_VIEW);
-  D3DXMATRIX inverse;
-  D3DXMatrixInverse(&inverse, nullptr, &model.mMatrix);
-  e.SetMatrix(mWorld, model.mMatrix);
-  e.SetMatrix(mInvWorld, inverse);
-  e.SetMatrix(mView, view);
-  e.SetMatrix(mProjection, projection);
+  SetTransformParameters(e, mModel, model.mMatrix, *device);
   SetLightParameter(e, mLight, mLightDirection);
-  SetFogParameters(e, {mFogColor, mNear, mFar, mFogFlag});
-
-  e.Begin(nullptr, 0);
-  const std::size_t count = std::min<std::size_t>(mesh.mMaterialNum, mesh.mMaterial.size());
-  for (std::size_t i = 0; i < count; ++i) {
-    SetMaterialParameters(e, mEmissive, mDiffuse, mesh.mMaterial[i]);
-    const SPTEXTUREDATA& texture = mesh.mMaterialTexture[i];
-    if (texture) {
-      e.BeginPass(0);
-      e.SetTexture(mTexture, texture->mTexture.get());
-    } else {
-      e.BeginPass(1);
-    }
-    e.CommitChanges();
-    mesh.DrawMeshSubset(i);
-    e.EndPass();
-  }
-  e.End();
+  SetFogParameters(e, mFog);
+  DrawMaterials(e, mModel, *model.mXFile, 0, 1);
 }
 
 void BasicShaderC::OnLostDevice() {

@@ -7,6 +7,7 @@
 
 #include "math/d3dx/D3DX.h"
 #include "platform/gfx/Device.h"
+#include "render/EffectSupport.h"
 #include "render/ShaderC.h"
 
 namespace RenderN {
@@ -42,9 +43,9 @@ class BasicShaderC : public ShaderC {
   std::uint32_t mEffectDevice = 0;  ///< serial of the device the effect was made for
   bool mMissingNoted = false;
   platform::EffectHandle mTechnique = 0;
-  platform::EffectHandle mWorld = 0, mInvWorld = 0, mView = 0, mProjection = 0;
-  platform::EffectHandle mEmissive = 0, mDiffuse = 0, mLight = 0, mTexture = 0;
-  platform::EffectHandle mFogColor = 0, mNear = 0, mFar = 0, mFogFlag = 0;
+  ModelEffectHandles mModel;
+  platform::EffectHandle mLight = 0;
+  FogParameters mFog;
   D3DXVECTOR3 mLightDirection{0.0f, 0.0f, 0.0f};
 };
 

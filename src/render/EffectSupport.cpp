@@ -1,6 +1,7 @@
 // Effect loading and the parameter values the shaders share.
 #include "render/EffectSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -10,6 +11,7 @@
 #include "platform/console/StandardOutput.h"
 #include "platform/path/Path.h"
 #include "render/D3DDeviceAgentC.h"
+#include "render/XFileStorageC.h"
 
 namespace RenderN {
 namespace {
@@ -69,12 +71,40 @@ void SetFogParameters(platform::Effect& effect, const FogParameters& fog) {
   effect.SetBool(fog.flag, fogOn);
 }
 
-void SetMaterialParameters(platform::Effect& effect, platform::EffectHandle emissive,
-                           platform::EffectHandle diffuse, const D3DMATERIAL9& material) {
-  const float e[4] = {material.Emissive.r, material.Emissive.g, material.Emissive.b, 1.0f};
-  const float d[4] = {material.Diffuse.r, material.Diffuse.g, material.Diffuse.b, 1.0f};
-  effect.SetVector(emissive, e);
-  effect.SetVector(diffuse, d);
+void SetTransformParameters(platform::Effect& effect, const ModelEffectHandles& handles,
+                            const D3DXMATRIX& world, const platform::Device& device) {
+  const D3DMATRIX projection = device.GetTransform(D3DTS_PROJECTION);
+  const D3DMATRIX view = device.GetTransform(D3DTS_VIEW);
+  D3DXMATRIX inverse;
+  D3DXMatrixInverse(&inverse, nullptr, &world);
+  effect.SetMatrix(handles.world, world);
+  effect.SetMatrix(handles.invWorld, inverse);
+  effect.SetMatrix(handles.view, view);
+  effect.SetMatrix(handles.projection, projection);
+}
+
+void DrawMaterials(platform::Effect& effect, const ModelEffectHandles& handles,
+                   const XFileInformationC& mesh, unsigned texturedPass, unsigned plainPass) {
+  effect.Begin(nullptr, 0);
+  const std::size_t count = std::min<std::size_t>(mesh.mMaterialNum, mesh.mMaterial.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    const D3DMATERIAL9& material = mesh.mMaterial[i];
+    const float emissive[4] = {material.Emissive.r, material.Emissive.g, material.Emissive.b, 1.0f};
+    const float diffuse[4] = {material.Diffuse.r, material.Diffuse.g, material.Diffuse.b, 1.0f};
+    effect.SetVector(handles.emissive, emissive);
+    effect.SetVector(handles.diffuse, diffuse);
+    const SPTEXTUREDATA& texture = mesh.mMaterialTexture[i];
+    if (texture) {
+      effect.BeginPass(texturedPass);
+      effect.SetTexture(handles.texture, texture->mTexture.get());
+    } else {
+      effect.BeginPass(plainPass);
+    }
+    effect.CommitChanges();
+    mesh.DrawMeshSubset(i);
+    effect.EndPass();
+  }
+  effect.End();
 }
 
 }  // namespace RenderN

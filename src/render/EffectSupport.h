@@ -7,6 +7,8 @@
 
 namespace RenderN {
 
+class XFileInformationC;
+
 /// Compiles a system effect file (a Windows name). A compile failure shows `failureBox`
 /// (the compiler's messages go to the debug output first) and ends the process with -1.
 /// A file that cannot be read gives null: the shader then draws with fixed-function
@@ -28,8 +30,20 @@ struct FogParameters {
 /// and the flag as the device's current fog enable.
 void SetFogParameters(platform::Effect& effect, const FogParameters& fog);
 
-/// Emissive and diffuse colour of a material, alpha 1.
-void SetMaterialParameters(platform::Effect& effect, platform::EffectHandle emissive,
-                           platform::EffectHandle diffuse, const D3DMATERIAL9& material);
+/// The parameters both model effects have.
+struct ModelEffectHandles {
+  platform::EffectHandle world = 0, invWorld = 0, view = 0, projection = 0;
+  platform::EffectHandle emissive = 0, diffuse = 0, texture = 0;
+};
+
+/// The world matrix, its inverse, and the device's current view and projection.
+void SetTransformParameters(platform::Effect& effect, const ModelEffectHandles& handles,
+                            const D3DXMATRIX& world, const platform::Device& device);
+
+/// Draws every material's subset of the mesh within Begin and End: emissive and diffuse
+/// (alpha 1) per material, `texturedPass` with the material's texture, `plainPass`
+/// for a material without one.
+void DrawMaterials(platform::Effect& effect, const ModelEffectHandles& handles,
+                   const XFileInformationC& mesh, unsigned texturedPass, unsigned plainPass);
 
 }  // namespace RenderN

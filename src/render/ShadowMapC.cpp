@@ -8,7 +8,6 @@
 #include "base/MemoryFailure.h"
 #include "render/BasicShaderC.h"
 #include "render/D3DDeviceAgentC.h"
-#include "render/EffectSupport.h"
 #include "render/ModelC.h"
 #include "render/XFileStorageC.h"
 
@@ -62,21 +61,21 @@ void ShadowMapC::Prepare() {
   if (mModelEffect) {
     platform::Effect& e = *mModelEffect;
     mModelTechnique = e.GetTechniqueByName("MyTechnique");
-    mWorld = e.GetParameterByName("gWorld");
-    mInvWorld = e.GetParameterByName("gInvWorld");
-    mView = e.GetParameterByName("gView");
-    mProjection = e.GetParameterByName("gProjection");
-    mEmissive = e.GetParameterByName("gEmissive");
-    mDiffuse = e.GetParameterByName("gDiffuse");
+    mModel.world = e.GetParameterByName("gWorld");
+    mModel.invWorld = e.GetParameterByName("gInvWorld");
+    mModel.view = e.GetParameterByName("gView");
+    mModel.projection = e.GetParameterByName("gProjection");
+    mModel.emissive = e.GetParameterByName("gEmissive");
+    mModel.diffuse = e.GetParameterByName("gDiffuse");
     mLight = e.GetParameterByName("gLightDirection");
-    mTexture = e.GetParameterByName("gTexture");
+    mModel.texture = e.GetParameterByName("gTexture");
     mLightScreen = e.GetParameterByName("gLightScreen");
     mShadowTexture = e.GetParameterByName("gShadowTexture");
     mOffset = e.GetParameterByName("gOffset");
-    mFogColor = e.GetParameterByName("gFogColor");
-    mNear = e.GetParameterByName("gNear");
-    mFar = e.GetParameterByName("gFar");
-    mFogFlag = e.GetParameterByName("gFogFlag");
+    mFog.color = e.GetParameterByName("gFogColor");
+    mFog.nearDistance = e.GetParameterByName("gNear");
+    mFog.farDistance = e.GetParameterByName("gFar");
+    mFog.flag = e.GetParameterByName("gFogFlag");
   }
   mMapEffect = LoadSystemEffect("system\\shshmap.lat", fixed::kShadowMapEffectFailure);
   if (mMapEffect) {
@@ -161,40 +160,16 @@ void ShadowMapC::DrawModel(ModelC& model) {
     return;
   }
   platform::Effect& e = *mModelEffect;
-  const XFileInformationC& mesh = *model.mXFile;
   e.SetTechnique(mModelTechnique);
-  const D3DMATRIX projection = device->GetTransform(D3DTS_PROJECTION);
-  const D3DMATRIX view = device->GetTransform(D3DTS_VIEW);
-  D3DXMATRIX inverse;
-  D3DXMatrixInverse(&inverse, nullptr, &model.mMatrix);
-  e.SetMatrix(mWorld, model.mMatrix);
-  e.SetMatrix(mInvWorld, inverse);
-  e.SetMatrix(mView, view);
-  e.SetMatrix(mProjection, projection);
+  SetTransformParameters(e, mModel, model.mMatrix, *device);
   const D3DXMATRIX lightScreen = mLightView * mLightProjection;
   e.SetMatrix(mLightScreen, lightScreen);
   SetLightParameter(e, mLight, mLightDirection);
   e.SetTexture(mShadowTexture, mShadowTextureObject.get());
   const float offset[4] = {kHalfTexel, kHalfTexel, 0.0f, 0.0f};
   e.SetVector(mOffset, offset);
-  SetFogParameters(e, {mFogColor, mNear, mFar, mFogFlag});
-
-  e.Begin(nullptr, 0);
-  const std::size_t count = std::min<std::size_t>(mesh.mMaterialNum, mesh.mMaterial.size());
-  for (std::size_t i = 0; i < count; ++i) {
-    SetMaterialParameters(e, mEmissive, mDiffuse, mesh.mMaterial[i]);
-    const SPTEXTUREDATA& texture = mesh.mMaterialTexture[i];
-    if (texture) {
-      e.BeginPass(2);
-      e.SetTexture(mTexture, texture->mTexture.get());
-    } else {
-      e.BeginPass(3);
-    }
-    e.CommitChanges();
-    mesh.DrawMeshSubset(i);
-    e.EndPass();
-  }
-  e.End();
+  SetFogParameters(e, mFog);
+  DrawMaterials(e, mModel, *model.mXFile, 2, 3);
 }
 
 void ShadowMapC::OnLostDevice() {

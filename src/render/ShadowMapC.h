@@ -9,6 +9,7 @@
 
 #include "math/d3dx/D3DX.h"
 #include "platform/gfx/Device.h"
+#include "render/EffectSupport.h"
 #include "render/ShaderC.h"
 #include "render/TextureStorageC.h"
 
@@ -69,10 +70,10 @@ class ShadowMapC : public ShaderC {
 
   platform::EffectRef mModelEffect;
   platform::EffectHandle mModelTechnique = 0;
-  platform::EffectHandle mWorld = 0, mInvWorld = 0, mView = 0, mProjection = 0;
-  platform::EffectHandle mEmissive = 0, mDiffuse = 0, mLight = 0, mTexture = 0;
+  ModelEffectHandles mModel;
+  platform::EffectHandle mLight = 0;
   platform::EffectHandle mLightScreen = 0, mShadowTexture = 0, mOffset = 0;
-  platform::EffectHandle mFogColor = 0, mNear = 0, mFar = 0, mFogFlag = 0;
+  FogParameters mFog;
   platform::EffectRef mMapEffect;
   platform::EffectHandle mMapTechnique = 0;
   platform::EffectHandle mMapLightScreen = 0;
