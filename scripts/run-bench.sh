@@ -152,3 +152,49 @@ for k in 1 100 1000; do
   BENCH_K=$k BENCH_SECONDS=$SECONDS_RUN LIBGL_ALWAYS_SOFTWARE=1 \
     "${XVFB[@]}" "$BUILD_DIR/hinoki" "$MODELS" 2>&1 | grep RESULT || echo "(no result)"
 done
+
+# Replay: the sprite benchmark (1000 sprites of 32 px) replayed headless from a recording
+# of idle frames (hinoki --replay; offscreen video, software rasteriser), without capture
+# and with every 60th frame written as PNG. Two lengths are run, so start-up and loading
+# drop out of the difference: fps = extra frames / extra seconds, and the cost of a
+# capture = (extra seconds with capture - extra seconds without) / extra captures.
+echo "== replay benchmark (sprites n=1000 size=32, headless, fixed step)"
+REPLAY="$BUILD_DIR/bench-replay"
+rm -rf "$REPLAY"
+mkdir -p "$REPLAY"
+SHORT=120 LONG=${BENCH_REPLAY_FRAMES:-720}
+for frames in "$SHORT" "$LONG"; do
+  {
+    echo "hinoki-recording 1"
+    echo "clock 0 946684800"
+    echo "joystick 0"
+    for ((i = 1; i <= frames; i++)); do echo "frame $i keys - mouse 0 0 0 000 0 0 pad none"; done
+    echo "end $frames"
+  } >"$REPLAY/idle$frames.hrec"
+done
+replay_ms() {  # frames, then extra options; prints the wall milliseconds of the run
+  local frames=$1 start
+  shift
+  start=$(date +%s%N)
+  BENCH_N=1000 BENCH_SIZE=32 LIBGL_ALWAYS_SOFTWARE=1 SDL_VIDEODRIVER=offscreen \
+    "$BUILD_DIR/hinoki" --replay "$REPLAY/idle$frames.hrec" "$@" "$GAME" >/dev/null 2>&1 </dev/null
+  echo $((($(date +%s%N) - start) / 1000000))
+}
+off_short=$(replay_ms "$SHORT")
+off_long=$(replay_ms "$LONG")
+cap_short=$(replay_ms "$SHORT" --capture "$REPLAY/short" --capture-every 60)
+cap_long=$(replay_ms "$LONG" --capture "$REPLAY/long" --capture-every 60)
+python3 - "$SHORT" "$LONG" "$off_short" "$off_long" "$cap_short" "$cap_long" <<'PY'
+import sys
+short, long_ = int(sys.argv[1]), int(sys.argv[2])
+off_s, off_l, cap_s, cap_l = (float(v) / 1000 for v in sys.argv[3:7])
+frames = long_ - short
+captures = long_ // 60 - short // 60
+off = (off_l - off_s) / frames
+cap = (cap_l - cap_s) / frames
+per_capture = (cap - off) * frames / captures
+print("replay, no capture          %7.1f fps  (%.2f ms a frame)" % (1 / off, off * 1000))
+print("replay, every 60th captured %7.1f fps  (%.2f ms a frame)" % (1 / cap, cap * 1000))
+print("capture: %.1f ms per captured frame, %.3f ms a frame averaged over every frame"
+      % (per_capture * 1000, per_capture * 1000 / 60))
+PY

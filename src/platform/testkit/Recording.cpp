@@ -160,8 +160,14 @@ bool ParseRecording(const std::string& text, Recording& recording, std::string& 
   std::istringstream lines(text);
   std::string line;
   unsigned number = 0;
+  // A last line without its newline was being written when the recorder stopped.
+  const bool endsMidLine = !text.empty() && text.back() != '\n';
   auto fail = [&](const std::string& why) {
-    error = number == 0 ? why : "line " + std::to_string(number) + ": " + why;
+    if (endsMidLine && number > 1 && lines.peek() == std::char_traits<char>::eof()) {
+      error = "the recording is cut short (line " + std::to_string(number) + " is incomplete)";
+    } else {
+      error = number == 0 ? why : "line " + std::to_string(number) + ": " + why;
+    }
     return false;
   };
 

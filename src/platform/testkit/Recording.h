@@ -6,7 +6,8 @@
 //   clock START_MS START_CALENDAR_SECONDS   the millisecond counter and time() at start
 //   joystick 0|1                            whether a controller was attached
 //   frame N keys K mouse M pad P            one per frame, N = 1, 2, ... in order
-//   box N ok|yes|no                         a box answered during frame N (0: before)
+//   box N ok|yes|no                         a box answered in frame N (0: before the
+//                                           first), written before frame N's line
 //   end N                                   the last line: the session ran N frames
 //
 // K is "off" (the keyboard could not be read: no input focus), "-" (no key down) or the
