@@ -19,6 +19,9 @@ namespace hinoki_test {
 
 /// True when the run was asked to draw without glClipControl (set by the test's main).
 bool RenderWithoutClipControl();
+/// True when the run keeps the back buffer in a framebuffer object even where the window
+/// could be drawn into.
+bool RenderPresentByBlit();
 
 /// A vertex of the 0x142 layout (position, diffuse colour, one texture coordinate).
 struct ColorVertex {

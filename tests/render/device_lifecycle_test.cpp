@@ -117,6 +117,93 @@ TEST_F(LifecycleTest, PresentScalesTheBackBufferIntoTheWindow) {
   EXPECT_EQ(at(63, 47), 0xFFFFFFFFu);
 }
 
+TEST_F(LifecycleTest, TheWindowShowsTheBackBufferThroughFramesWithAndWithoutTargets) {
+  CreateDevice(32, 32);
+  PlainClipSpaceState();
+  device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  // A window of the back buffer's size is drawn into directly.
+  EXPECT_EQ(device->DrawsIntoWindow(), !RenderPresentByBlit());
+  const auto frame = [&] {
+    device->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+    DrawFan(ScreenQuad(0, 0, 16, 16, 0.25f, 0xFFFF0000u));
+    DrawFan(ScreenQuad(16, 0, 32, 16, 0.25f, 0xFF00FF00u));
+  };
+  const auto expectShown = [&](std::uint32_t bottomRight) {
+    int w = 0, h = 0;
+    const auto shown = device->ReadWindow(w, h);
+    ASSERT_EQ(w, 32);
+    ASSERT_EQ(h, 32);
+    const auto at = [&](int x, int y) { return shown[size_t(y) * 32 + size_t(x)] | 0xFF000000u; };
+    EXPECT_EQ(at(4, 4), 0xFFFF0000u);
+    EXPECT_EQ(at(28, 4), 0xFF00FF00u);
+    EXPECT_EQ(at(4, 28), 0xFF000000u);
+    EXPECT_EQ(at(28, 28), bottomRight);
+    // A capture after Present reads what the window shows, top row first.
+    const auto captured = Read();
+    EXPECT_EQ(captured[4 * 32 + 4] | 0xFF000000u, 0xFFFF0000u);
+    EXPECT_EQ(captured[28 * 32 + 28] | 0xFF000000u, bottomRight);
+  };
+  frame();
+  ASSERT_EQ(device->Present(), platform::DeviceResult::kOk);
+  expectShown(0xFF000000u);
+
+  // A frame that draws into a render target midway keeps what was drawn before, depth too.
+  const auto target = device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                            D3DPOOL_DEFAULT);
+  ASSERT_TRUE(target);
+  const platform::SurfaceRef backBuffer = device->GetRenderTarget(0);
+  frame();
+  DrawFan(ScreenQuad(16, 16, 32, 32, 0.25f, 0xFF0000FFu));
+  device->SetRenderTarget(0, target->GetSurfaceLevel(0).get());
+  device->Clear(D3DCLEAR_TARGET, 0xFFFFFF00u, 1.0f, 0);
+  device->SetRenderTarget(0, backBuffer.get());
+  EXPECT_FALSE(device->DrawsIntoWindow());
+  // Behind the blue quad: the depth test hides it.
+  DrawFan(ScreenQuad(0, 0, 32, 32, 0.75f, 0xFFFFFFFFu));
+  EXPECT_EQ(Pixel(4, 28), 0xFFFFFFFFu);
+  EXPECT_EQ(Pixel(28, 28), 0xFF0000FFu);
+  EXPECT_EQ(device->ReadTexture(*target)[0], 0xFFFFFF00u);
+  ASSERT_EQ(device->Present(), platform::DeviceResult::kOk);
+  {
+    int w = 0, h = 0;
+    const auto shown = device->ReadWindow(w, h);
+    ASSERT_EQ(shown.size(), 32u * 32u);
+    EXPECT_EQ(shown[4 * 32 + 4] | 0xFF000000u, 0xFFFF0000u);
+    EXPECT_EQ(shown[28 * 32 + 4] | 0xFF000000u, 0xFFFFFFFFu);
+    EXPECT_EQ(shown[28 * 32 + 28] | 0xFF000000u, 0xFF0000FFu);
+  }
+
+  // A frame without targets after one with them, then one more, which is drawn into the
+  // window again.
+  for (int i = 0; i < 2; ++i) {
+    frame();
+    ASSERT_EQ(device->Present(), platform::DeviceResult::kOk);
+    expectShown(0xFF000000u);
+  }
+  EXPECT_EQ(device->DrawsIntoWindow(), !RenderPresentByBlit());
+
+  // A viewport's clear and drawing stay in its rectangle, counted from the top.
+  device->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+  device->SetViewport(D3DVIEWPORT9(20, 2, 10, 6, 0.0f, 1.0f));
+  device->Clear(D3DCLEAR_TARGET, 0xFF00FFFFu, 1.0f, 0);
+  device->SetViewport(D3DVIEWPORT9(2, 20, 6, 10, 0.0f, 1.0f));
+  const ColorVertex whole[4] = {{-1, 1, 0.5f, 0xFFFF00FFu, 0, 0}, {1, 1, 0.5f, 0xFFFF00FFu, 1, 0},
+                                {1, -1, 0.5f, 0xFFFF00FFu, 1, 1},
+                                {-1, -1, 0.5f, 0xFFFF00FFu, 0, 1}};
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, whole, sizeof(ColorVertex));
+  const auto pixels = Read();
+  const auto at = [&](int x, int y) { return pixels[size_t(y) * 32 + size_t(x)] | 0xFF000000u; };
+  EXPECT_EQ(at(20, 2), 0xFF00FFFFu);
+  EXPECT_EQ(at(29, 7), 0xFF00FFFFu);
+  EXPECT_EQ(at(19, 2), 0xFF000000u);
+  EXPECT_EQ(at(20, 8), 0xFF000000u);
+  EXPECT_EQ(at(2, 20), 0xFFFF00FFu);
+  EXPECT_EQ(at(7, 29), 0xFFFF00FFu);
+  EXPECT_EQ(at(8, 29), 0xFF000000u);
+  EXPECT_EQ(at(2, 19), 0xFF000000u);
+  EXPECT_EQ(at(2, 30), 0xFF000000u);
+}
+
 class LostDeviceTest : public GlFixture,
                        public ::testing::WithParamInterface<platform::GlDevice::LossKind> {};
 

@@ -1,5 +1,7 @@
 // Runs the pixel tests; `--without-clip-control` makes Mesa hide glClipControl so the
-// shader's own depth-range and y-flip path is the one drawn with.
+// shader's own depth-range and y-flip path is the one drawn with, and `--present-by-blit`
+// keeps the back buffer in a framebuffer object shown by a blit even when the window has
+// the back buffer's size (by default the device then draws into the window itself).
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -10,8 +12,10 @@
 namespace hinoki_test {
 namespace {
 bool gWithoutClipControl = false;
+bool gPresentByBlit = false;
 }
 bool RenderWithoutClipControl() { return gWithoutClipControl; }
+bool RenderPresentByBlit() { return gPresentByBlit; }
 }  // namespace hinoki_test
 
 int main(int argc, char** argv) {
@@ -21,6 +25,9 @@ int main(int argc, char** argv) {
       hinoki_test::gWithoutClipControl = true;
       setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 1);
       setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_clip_control", 1);
+    } else if (std::strcmp(argv[i], "--present-by-blit") == 0) {
+      hinoki_test::gPresentByBlit = true;
+      setenv("HINOKI_PRESENT_BY_BLIT", "1", 1);
     }
   }
   const int result = RUN_ALL_TESTS();

@@ -124,7 +124,7 @@ void main() {
   }
   clip.xy += uPixelOffset.xy * clip.w;
   if (uPixelOffset.z != 0.0) {
-    clip.y = -clip.y;
+    clip.y *= uPixelOffset.w;
     clip.z = 2.0 * clip.z - clip.w;
   }
   gl_Position = clip;
@@ -223,13 +223,16 @@ layout(location = 0) in vec4 aPosition;
 layout(location = 2) in vec4 aDiffuse;
 layout(location = 3) in vec2 aTexCoord;
 uniform mat4 uTransform;
+#ifdef FLIP_Y
+uniform float uYFlip;
+#endif
 out vec4 vDiffuse;
 out vec2 vTexCoord;
 
 void main() {
   vec4 clip = uTransform * vec4(aPosition.xyz, 1.0);
 #ifdef FLIP_Y
-  clip.y = -clip.y;
+  clip.y *= uYFlip;
   clip.z = 2.0 * clip.z - clip.w;
 #endif
   gl_Position = clip;
@@ -324,6 +327,7 @@ bool SpriteProgram::Create(bool flipY, std::string& error) {
   if (!mProgram) return false;
   mTransform = glGetUniformLocation(mProgram, "uTransform");
   mAlphaReference = glGetUniformLocation(mProgram, "uAlphaReference");
+  mYFlip = flipY ? glGetUniformLocation(mProgram, "uYFlip") : -1;
   glUseProgram(mProgram);
   glUniform1i(glGetUniformLocation(mProgram, "uTexture"), 0);
   return true;
@@ -332,7 +336,7 @@ bool SpriteProgram::Create(bool flipY, std::string& error) {
 void SpriteProgram::Destroy() {
   if (mProgram) glDeleteProgram(mProgram);
   mProgram = 0;
-  mTransform = mAlphaReference = -1;
+  mTransform = mAlphaReference = mYFlip = -1;
 }
 
 }  // namespace platform

@@ -28,7 +28,7 @@ struct FixedFunctionBlock {
   float worldView[16];
   float normalMatrix[16];
   float viewport[4];     ///< x, y, width, height: pretransformed vertices are in these pixels
-  float pixelOffset[4];  ///< xy: clip-space shift to pixel centres; z: 1 flips y and depth
+  float pixelOffset[4];  ///< xy: clip-space shift to pixel centres; z: 1 maps depth, w: y sign
   float materialDiffuse[4];
   float materialAmbient[4];
   float materialSpecular[4];
@@ -74,11 +74,14 @@ class SpriteProgram {
   GLuint Program() const { return mProgram; }
   GLint TransformLocation() const { return mTransform; }
   GLint AlphaReferenceLocation() const { return mAlphaReference; }
+  /// The y sign of the framebuffer drawn into; -1 when `flipY` was not asked.
+  GLint YFlipLocation() const { return mYFlip; }
 
  private:
   GLuint mProgram = 0;
   GLint mTransform = -1;
   GLint mAlphaReference = -1;
+  GLint mYFlip = -1;
 };
 
 }  // namespace platform

@@ -216,14 +216,11 @@ void GlDevice::ApplyEffectPixelOffset() {
   // The shift the fixed-function program applies to everything but sprites.
   const float width = static_cast<float>(std::max<DWORD>(mViewport.Width, 1));
   const float height = static_cast<float>(std::max<DWORD>(mViewport.Height, 1));
-  const float offset[2] = {2.0f * kPixelCentreShift / width, -2.0f * kPixelCentreShift / height};
-  if (mEffectPixelOffsetSent && offset[0] == mEffectPixelOffset[0] &&
-      offset[1] == mEffectPixelOffset[1]) {
-    return;
-  }
-  glUniform2f(mEffectPixelOffsetLocation, offset[0], offset[1]);
-  mEffectPixelOffset[0] = offset[0];
-  mEffectPixelOffset[1] = offset[1];
+  const float offset[3] = {2.0f * kPixelCentreShift / width, -2.0f * kPixelCentreShift / height,
+                           mApplied.yFlip};
+  if (mEffectPixelOffsetSent && std::equal(offset, offset + 3, mEffectPixelOffset)) return;
+  glUniform3f(mEffectPixelOffsetLocation, offset[0], offset[1], offset[2]);
+  std::copy(offset, offset + 3, mEffectPixelOffset);
   mEffectPixelOffsetSent = true;
 }
 
@@ -251,6 +248,7 @@ void GlDevice::BuildBlock(const VertexLayout& layout, bool spritePixels,
     block.pixelOffset[1] = -2.0f * kPixelCentreShift / height;
   }
   block.pixelOffset[2] = mClipControl ? 0.0f : 1.0f;
+  block.pixelOffset[3] = mApplied.yFlip;
 
   const bool lighting = rs[D3DRS_LIGHTING] != 0 && !layout.pretransformed;
   block.vertex[0] = lighting ? 1 : 0;

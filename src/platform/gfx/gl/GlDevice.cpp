@@ -49,6 +49,11 @@ GlDevice::GlDevice(SDL_Window* window, const PresentParameters& parameters)
   if (const char* text = std::getenv("HINOKI_DEVICE_LOST_MS")) {
     mLostHoldMs = std::strtoul(text, nullptr, 10);
   }
+  // Keeps the framebuffer object and the blit even when the window could be drawn into,
+  // so that path can be tried on any window.
+  if (const char* text = std::getenv("HINOKI_PRESENT_BY_BLIT")) {
+    mForceFramebuffer = std::strtoul(text, nullptr, 10) != 0;
+  }
   mBackBufferColor = std::make_shared<GlSurface>(GlSurface::Kind::kBackBufferColor,
                                                  parameters.backBufferWidth,
                                                  parameters.backBufferHeight);
@@ -88,6 +93,11 @@ bool GlDevice::CreateContext(std::string& error) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  // The window's framebuffer serves as the back buffer with its depth-stencil surface
+  // (D3DFMT_D24S8). Window systems that choose the pixel format with the window read these
+  // when the window is made; the others when the context is.
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
   // A context that reports a GPU reset lets Present report the lost device; drivers that
   // cannot make one still get a plain context.
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_ROBUST_ACCESS_FLAG);
@@ -125,13 +135,8 @@ bool GlDevice::CreateGlObjects(std::string& error) {
   glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &mUniformAlignment);
   if (mUniformAlignment < 16) mUniformAlignment = 16;
 
-  // Direct3D's depth range 0..1 and y pointing down, natively or in the vertex shader.
-  if (mClipControl) {
-    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
-    glFrontFace(GL_CW);
-  } else {
-    glFrontFace(GL_CCW);
-  }
+  // Direct3D's depth range 0..1 and y pointing down, natively or in the vertex shader,
+  // are set by ApplyTargets: they depend on the framebuffer drawn into.
   if (!mSpriteProgram.Create(!mClipControl, error)) return false;
   if (!mProgram.Create(error)) return false;
   glUseProgram(mProgram.Program());
@@ -158,8 +163,31 @@ bool GlDevice::CreateGlObjects(std::string& error) {
   glClearDepth(1.0);
   glClearStencil(0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  mApplied.drawFramebuffer = mBackFramebuffer;
   glGenFramebuffers(1, &mTargetFramebuffer);
+
+  // The window's framebuffer can be the back buffer only with a depth-stencil surface as
+  // deep as the back buffer's.
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  GLint depthType = GL_NONE, stencilType = GL_NONE, depthBits = 0, stencilBits = 0;
+  glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH,
+                                        GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &depthType);
+  glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_STENCIL,
+                                        GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &stencilType);
+  if (depthType != GL_NONE && stencilType != GL_NONE) {
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH,
+                                          GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &depthBits);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_STENCIL,
+                                          GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencilBits);
+  }
+  mWindowDepthStencil = !mForceFramebuffer && depthBits >= 24 && stencilBits >= 8;
+  if (mWindowDepthStencil) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  }
+  mApplied.drawFramebuffer = 0;
+  mApplied.bottomUp = -1;
+  mDirect = false;
+  mTargetsUsed = false;
+  ChooseBackBuffer();
 
   glGenVertexArrays(1, &mVertexArray);
   glBindVertexArray(mVertexArray);
@@ -561,6 +589,10 @@ void GlDevice::ApplySpriteProgram(float alphaReference) {
     mApplied.spriteAlphaReference = alphaReference;
     glUniform1f(mSpriteProgram.AlphaReferenceLocation(), alphaReference);
   }
+  if (mSpriteProgram.YFlipLocation() >= 0 && mApplied.spriteYFlip != mApplied.yFlip) {
+    mApplied.spriteYFlip = mApplied.yFlip;
+    glUniform1f(mSpriteProgram.YFlipLocation(), mApplied.yFlip);
+  }
 }
 
 void GlDevice::ApplyLayout(DWORD fvf, const VertexLayout& layout, unsigned stride,
@@ -616,20 +648,37 @@ DeviceResult GlDevice::Present() {
     mLostAt = SDL_GetTicks();
     return DeviceResult::kDeviceLost;
   }
-  int width = 0, height = 0;
-  SDL_GL_GetDrawableSize(mWindow, &width, &height);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, mBackFramebuffer);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  mApplied.drawFramebuffer = 0;
-  const GLint w = static_cast<GLint>(mParameters.backBufferWidth);
-  const GLint h = static_cast<GLint>(mParameters.backBufferHeight);
-  // The back buffer is stored top row first; the window's rows run bottom up.
-  glBlitFramebuffer(0, 0, w, h, 0, height, width, 0, GL_COLOR_BUFFER_BIT,
-                    (w == width && h == height) ? GL_NEAREST : GL_LINEAR);
+  if (!mDirect) {
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(mWindow, &width, &height);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, mBackFramebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    mApplied.drawFramebuffer = 0;
+    mApplied.bottomUp = -1;
+    const GLint w = static_cast<GLint>(mParameters.backBufferWidth);
+    const GLint h = static_cast<GLint>(mParameters.backBufferHeight);
+    // The back buffer is stored top row first; the window's rows run bottom up.
+    glBlitFramebuffer(0, 0, w, h, 0, height, width, 0, GL_COLOR_BUFFER_BIT,
+                      (w == width && h == height) ? GL_NEAREST : GL_LINEAR);
+  }
   SDL_GL_SwapWindow(mWindow);
   mVertexStream.EndFrame();
   mBlockStream.EndFrame();
+  ChooseBackBuffer();
   return DeviceResult::kOk;
+}
+
+void GlDevice::ChooseBackBuffer() {
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(mWindow, &width, &height);
+  const bool sameSize = width == static_cast<int>(mParameters.backBufferWidth) &&
+                        height == static_cast<int>(mParameters.backBufferHeight);
+  // A game that drew into a render target last frame likely does so again: it keeps the
+  // framebuffer object, which render targets can share the back buffer's depth with.
+  const bool direct = mWindowDepthStencil && sameSize && !mTargetsUsed;
+  mTargetsUsed = false;
+  if (mDirect && !direct && sameSize) MoveBackBufferOffWindow();
+  mDirect = direct;
 }
 
 DeviceResult GlDevice::TestCooperativeLevel() {

@@ -1,6 +1,8 @@
 // The drawing device on OpenGL 3.3 core: Direct3D 9's render states, transforms, lights
-// and fixed-function drawing emulated by one shader, drawing into a back-buffer
-// framebuffer that Present shows scaled in the window.
+// and fixed-function drawing emulated by shaders. The back buffer is the window's own
+// framebuffer when the two have the same size, so Present only swaps; otherwise (and in
+// frames that draw into render targets) it is a framebuffer object that Present shows
+// scaled in the window.
 #pragma once
 
 #include <SDL.h>
@@ -87,6 +89,8 @@ class GlDevice final : public Device {
   std::vector<float> ReadTextureFloats(Texture& texture);
   /// True when glClipControl gives Direct3D's depth range and y direction.
   bool UsesClipControl() const { return mClipControl; }
+  /// True when the back buffer is the window's framebuffer this frame (no blit at Present).
+  bool DrawsIntoWindow() const { return mDirect; }
   /// Grows by one each time the GL context is made anew (after a real reset): GL objects
   /// of other parts must then be made again.
   unsigned ContextGeneration() const { return mContextGeneration; }
@@ -144,6 +148,8 @@ class GlDevice final : public Device {
   /// GL state as last sent, so only changes are sent again; invalid values force a send.
   struct AppliedState {
     GLuint drawFramebuffer = ~0u;
+    int bottomUp = -1;  ///< 1: drawing into the window, whose rows run bottom up
+    float yFlip = 0.0f;  ///< the y sign the shaders apply without glClipControl
     GLint viewport[4] = {-1, -1, -1, -1};
     float depthRange[2] = {-1.0f, -1.0f};
     int blend = -1;
@@ -171,6 +177,10 @@ class GlDevice final : public Device {
     float spriteTransform[16] = {};
     bool spriteTransformValid = false;
     float spriteAlphaReference = -2.0f;
+    float spriteYFlip = 0.0f;
+    D3DCOLOR clearColor = 0;
+    bool clearColorValid = false;
+    float clearDepth = -1.0f;
   };
 
   GlDevice(SDL_Window* window, const PresentParameters& parameters);
@@ -184,6 +194,11 @@ class GlDevice final : public Device {
   void PrepareDraw(DWORD fvf, const VertexLayout& layout, unsigned stride, bool spritePixels,
                    GLuint vertexBuffer);
   void ApplyTargets();
+  /// Chooses for the coming frame between the window's framebuffer and the back-buffer
+  /// framebuffer object.
+  void ChooseBackBuffer();
+  /// From now on the back buffer is the framebuffer object, holding what the window had.
+  void MoveBackBufferOffWindow();
   void ApplyPipelineState();
   void ApplyTextureAndSampler();
   /// `rgbaColor`: the diffuse colour is four bytes in R, G, B, A order instead of a
@@ -208,6 +223,10 @@ class GlDevice final : public Device {
   SDL_GLContext mContext = nullptr;
   bool mClipControl = false;
   bool mRobust = false;
+  bool mWindowDepthStencil = false;  ///< the window has 24-bit depth and 8-bit stencil
+  bool mForceFramebuffer = false;    ///< never draw into the window directly
+  bool mDirect = false;              ///< this frame's back buffer is the window's
+  bool mTargetsUsed = false;         ///< this frame drew into a render target
   GLint mMaxTextureSize = 0;
   GLint mUniformAlignment = 16;
   unsigned mContextGeneration = 0;
@@ -248,7 +267,7 @@ class GlDevice final : public Device {
   // The effect pass drawing, if any.
   GLuint mEffectProgram = 0;
   GLint mEffectPixelOffsetLocation = -1;
-  float mEffectPixelOffset[2] = {};
+  float mEffectPixelOffset[3] = {};
   bool mEffectPixelOffsetSent = false;
 
   // Device loss.

@@ -49,10 +49,27 @@ void GlDevice::SetDepthStencilSurface(Surface* surface) {
 
 void GlDevice::ApplyTargets() {
   const bool onBackBuffer = TargetIsBackBuffer() && mDepthTarget == mBackBufferDepth;
-  const GLuint framebuffer = onBackBuffer ? mBackFramebuffer : mTargetFramebuffer;
+  if (!onBackBuffer) {
+    mTargetsUsed = true;
+    // Render targets may share the back buffer's colour or depth, which then must be a
+    // framebuffer object's.
+    if (mDirect) MoveBackBufferOffWindow();
+  }
+  const GLuint framebuffer = !onBackBuffer ? mTargetFramebuffer : mDirect ? 0 : mBackFramebuffer;
   if (mApplied.drawFramebuffer != framebuffer) {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     mApplied.drawFramebuffer = framebuffer;
+  }
+  // Framebuffer objects hold rows top first, as Direct3D counts them; the window's rows
+  // run bottom up. glClipControl turns y (and with it the facing) by its origin; without
+  // it the shaders turn y themselves, and GL's facing follows.
+  const int bottomUp = framebuffer == 0 ? 1 : 0;
+  if (mApplied.bottomUp != bottomUp) {
+    mApplied.bottomUp = bottomUp;
+    if (mClipControl) glClipControl(bottomUp ? GL_LOWER_LEFT : GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    glFrontFace(bottomUp || mClipControl ? GL_CW : GL_CCW);
+    mApplied.yFlip = bottomUp || mClipControl ? 1.0f : -1.0f;
+    mBlockDirty = true;
   }
   if (!onBackBuffer && mTargetsDirty) {
     if (mColorTarget == mBackBufferColor) {
@@ -75,10 +92,14 @@ void GlDevice::ApplyTargets() {
     }
   }
   mTargetsDirty = false;
-  // Rows are stored top first, so Direct3D's viewport needs no flip in either path.
-  const GLint viewport[4] = {static_cast<GLint>(mViewport.X), static_cast<GLint>(mViewport.Y),
-                             static_cast<GLint>(mViewport.Width),
-                             static_cast<GLint>(mViewport.Height)};
+  // Direct3D's viewport counts rows from the top.
+  const GLint top = static_cast<GLint>(mViewport.Y);
+  const GLint viewport[4] = {
+      static_cast<GLint>(mViewport.X),
+      bottomUp ? static_cast<GLint>(mParameters.backBufferHeight) - top -
+                     static_cast<GLint>(mViewport.Height)
+               : top,
+      static_cast<GLint>(mViewport.Width), static_cast<GLint>(mViewport.Height)};
   if (!std::equal(viewport, viewport + 4, mApplied.viewport)) {
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     std::copy(viewport, viewport + 4, mApplied.viewport);
@@ -95,30 +116,58 @@ void GlDevice::Clear(DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
   ApplyTargets();
   GLbitfield mask = 0;
   if (flags & D3DCLEAR_TARGET) {
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    mApplied.colorMask = -1;
+    const int allChannels = 0xF;
+    if (mApplied.colorMask != allChannels) {
+      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+      mApplied.colorMask = allChannels;
+    }
     // The back buffer has no alpha of its own (X8R8G8B8): it reads as opaque.
-    const float alpha = TargetIsBackBuffer() ? 1.0f : ((color >> 24) & 0xFF) / 255.0f;
-    glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
-                 (color & 0xFF) / 255.0f, alpha);
+    if (TargetIsBackBuffer()) color |= 0xFF000000u;
+    if (!mApplied.clearColorValid || mApplied.clearColor != color) {
+      glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
+                   (color & 0xFF) / 255.0f, ((color >> 24) & 0xFF) / 255.0f);
+      mApplied.clearColor = color;
+      mApplied.clearColorValid = true;
+    }
     mask |= GL_COLOR_BUFFER_BIT;
   }
   if (mDepthTarget && (flags & D3DCLEAR_ZBUFFER)) {
-    glDepthMask(GL_TRUE);
-    mApplied.depthMask = -1;
-    glClearDepth(std::clamp(z, 0.0f, 1.0f));
+    if (mApplied.depthMask != 1) {
+      glDepthMask(GL_TRUE);
+      mApplied.depthMask = 1;
+    }
+    const float depth = std::clamp(z, 0.0f, 1.0f);
+    if (mApplied.clearDepth != depth) {
+      glClearDepth(depth);
+      mApplied.clearDepth = depth;
+    }
     mask |= GL_DEPTH_BUFFER_BIT;
-  }
-  if (mDepthTarget && (flags & D3DCLEAR_STENCIL)) {
-    glStencilMask(0xFF);
-    glClearStencil(static_cast<GLint>(stencil & 0xFF));
+    // No draw tests or writes the stencil, so its bits hold nothing anyone can see: it is
+    // cleared along with the depth, which lets the driver clear the packed depth-stencil
+    // words whole instead of keeping their stencil bits. A stencil clear alone is skipped.
+    // (The stencil write mask and clear value keep GL's defaults: all bits, 0.)
     mask |= GL_STENCIL_BUFFER_BIT;
   }
+  (void)stencil;
   if (!mask) return;
-  // Direct3D clears the viewport's rectangle.
+  // Direct3D clears the viewport's rectangle; one covering the whole target needs no
+  // scissor.
+  const GLint viewportLeft = static_cast<GLint>(mViewport.X);
+  const GLint viewportTop = static_cast<GLint>(mViewport.Y);
+  const GLsizei viewportWidth = static_cast<GLsizei>(mViewport.Width);
+  const GLsizei viewportHeight = static_cast<GLsizei>(mViewport.Height);
+  const GLsizei targetWidth = static_cast<GLsizei>(mColorTarget->Width());
+  const GLsizei targetHeight = static_cast<GLsizei>(mColorTarget->Height());
+  const bool whole = viewportLeft == 0 && viewportTop == 0 && viewportWidth >= targetWidth &&
+                     viewportHeight >= targetHeight;
+  if (whole) {
+    glClear(mask);
+    return;
+  }
   glEnable(GL_SCISSOR_TEST);
-  glScissor(static_cast<GLint>(mViewport.X), static_cast<GLint>(mViewport.Y),
-            static_cast<GLsizei>(mViewport.Width), static_cast<GLsizei>(mViewport.Height));
+  glScissor(viewportLeft,
+            mApplied.bottomUp == 1 ? targetHeight - viewportTop - viewportHeight : viewportTop,
+            viewportWidth, viewportHeight);
   glClear(mask);
   glDisable(GL_SCISSOR_TEST);
 }
@@ -187,12 +236,46 @@ std::vector<std::uint32_t> GlDevice::ReadBackBuffer() {
   if (!mContext) return {};
   std::vector<std::uint32_t> pixels(size_t{mParameters.backBufferWidth} *
                                     mParameters.backBufferHeight);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, mBackFramebuffer);
-  glReadBuffer(GL_COLOR_ATTACHMENT0);
-  glReadPixels(0, 0, static_cast<GLsizei>(mParameters.backBufferWidth),
-               static_cast<GLsizei>(mParameters.backBufferHeight), GL_BGRA,
-               GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+  const GLsizei width = static_cast<GLsizei>(mParameters.backBufferWidth);
+  const GLsizei height = static_cast<GLsizei>(mParameters.backBufferHeight);
+  if (!mDirect) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, mBackFramebuffer);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    return pixels;
+  }
+  // The window's back buffer (after Present, what it showed: the drivers keep it), whose
+  // rows run bottom up.
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+  for (GLsizei row = 0; row < height / 2; ++row) {
+    std::swap_ranges(pixels.begin() + ptrdiff_t{row} * width,
+                     pixels.begin() + ptrdiff_t{row + 1} * width,
+                     pixels.begin() + ptrdiff_t{height - 1 - row} * width);
+  }
   return pixels;
+}
+
+void GlDevice::MoveBackBufferOffWindow() {
+  // The blit keeps the window's picture and depth, its rows turned top first.
+  const GLint width = static_cast<GLint>(mParameters.backBufferWidth);
+  const GLint height = static_cast<GLint>(mParameters.backBufferHeight);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mBackFramebuffer);
+  mApplied.drawFramebuffer = mBackFramebuffer;
+  if (mApplied.colorMask != 0xF) {
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    mApplied.colorMask = 0xF;
+  }
+  if (mApplied.depthMask != 1) {
+    glDepthMask(GL_TRUE);
+    mApplied.depthMask = 1;
+  }
+  glBlitFramebuffer(0, 0, width, height, 0, height, width, 0,
+                    GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+  mDirect = false;
 }
 
 void GlDevice::OnTextureDestroyed(GlTexture* texture) {

@@ -22,12 +22,12 @@ constexpr const char* kPreamble = R"(// Hinoki effect preamble.
 // HinokiClip turns a Direct3D clip-space position (y up, z from 0 to w) into this device's,
 // with Direct3D 9's pixel centres: write gl_Position = HinokiClip(position).
 #ifdef VERTEX
-uniform vec2 hinokiPixelOffset;
+uniform vec3 hinokiPixelOffset;  // z: the y sign of the framebuffer drawn into
 vec4 HinokiClip(vec4 d3dClipPosition) {
   vec4 p = d3dClipPosition;
-  p.xy += hinokiPixelOffset * p.w;
+  p.xy += hinokiPixelOffset.xy * p.w;
 #ifdef HINOKI_FLIP_Y
-  p.y = -p.y;
+  p.y *= hinokiPixelOffset.z;
   p.z = 2.0 * p.z - p.w;
 #endif
   return p;

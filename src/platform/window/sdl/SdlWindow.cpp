@@ -47,6 +47,10 @@ bool SdlWindow::Create(std::string_view titleCp932, int clientWidth, int clientH
   if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   const std::string title = text::Cp932ToUtf8(titleCp932);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+  // The drawing device draws into the window's framebuffer with its depth-stencil surface;
+  // X11 chooses the window's pixel format here, before any GL context exists.
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
   flags |= windowed ? (SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE) : SDL_WINDOW_FULLSCREEN_DESKTOP;
   // A zero-sized window is refused by SDL; a settings script that gives no size still
   // gets a window, the smallest one.
