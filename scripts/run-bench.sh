@@ -177,7 +177,8 @@ replay_ms() {  # frames, then extra options; prints the wall milliseconds of the
   shift
   start=$(date +%s%N)
   BENCH_N=1000 BENCH_SIZE=32 LIBGL_ALWAYS_SOFTWARE=1 SDL_VIDEODRIVER=offscreen \
-    "$BUILD_DIR/hinoki" --replay "$REPLAY/idle$frames.hrec" "$@" "$GAME" >/dev/null 2>&1 </dev/null
+    "$BUILD_DIR/hinoki" --replay "$REPLAY/idle$frames.hrec" "$@" "$GAME" >/dev/null 2>&1 </dev/null ||
+    echo "run-bench: the replay of $frames frames failed" >&2
   echo $((($(date +%s%N) - start) / 1000000))
 }
 off_short=$(replay_ms "$SHORT")
