@@ -3,10 +3,41 @@
 // cone); fog is the per-vertex factor mixed toward the fog colour.
 #include "platform/gfx/gl/FixedFunctionProgram.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
 #include <vector>
 
 namespace platform {
 namespace {
+
+// The choices as the general program reads them from the block; a specialised program
+// defines each as a constant instead.
+constexpr const char* kGeneralChoices = R"(
+#define LIGHTING (uVertex.x != 0)
+#define HAS_NORMAL (uVertex.y != 0)
+#define HAS_DIFFUSE (uVertex.z != 0)
+#define PRETRANSFORMED (uVertex.w != 0)
+#define FOG_MODE uFog.x
+#define SPECULAR_ON (uFog.y != 0)
+#define LOCAL_VIEWER (uFog.z != 0)
+#define NORMALIZE_NORMALS (uFog.w != 0)
+#define DIFFUSE_FROM_VERTEX (uMaterialSource.x != 0)
+#define AMBIENT_FROM_VERTEX (uMaterialSource.y != 0)
+#define SPECULAR_FROM_VERTEX (uMaterialSource.z != 0)
+#define EMISSIVE_FROM_VERTEX (uMaterialSource.w != 0)
+#define COLOR_OP uColorStage.x
+#define COLOR_ARG1 uColorStage.y
+#define COLOR_ARG2 uColorStage.z
+#define TEXTURE_BOUND (uColorStage.w != 0)
+#define ALPHA_OP uAlphaStage.x
+#define ALPHA_ARG1 uAlphaStage.y
+#define ALPHA_ARG2 uAlphaStage.z
+#define ALPHA_TEST uAlphaStage.w
+#define LIGHT_COUNT uLights.x
+#define LIGHT_TYPE(i) int(uLight[i].position.w)
+#define MAP_DEPTH (uPixelOffset.z != 0.0)
+)";
 
 constexpr const char* kBlock = R"(
 struct Light {
@@ -54,21 +85,21 @@ out vec2 vTexCoord;
 out float vFog;
 
 void ApplyLighting(vec3 viewPosition, vec4 vertexColor) {
-  vec4 materialDiffuse = uMaterialSource.x != 0 ? vertexColor : uMaterialDiffuse;
-  vec4 materialAmbient = uMaterialSource.y != 0 ? vertexColor : uMaterialAmbient;
-  vec4 materialSpecular = uMaterialSource.z != 0 ? vertexColor : uMaterialSpecular;
-  vec4 materialEmissive = uMaterialSource.w != 0 ? vertexColor : uMaterialEmissive;
-  bool hasNormal = uVertex.y != 0;
+  vec4 materialDiffuse = DIFFUSE_FROM_VERTEX ? vertexColor : uMaterialDiffuse;
+  vec4 materialAmbient = AMBIENT_FROM_VERTEX ? vertexColor : uMaterialAmbient;
+  vec4 materialSpecular = SPECULAR_FROM_VERTEX ? vertexColor : uMaterialSpecular;
+  vec4 materialEmissive = EMISSIVE_FROM_VERTEX ? vertexColor : uMaterialEmissive;
+  bool hasNormal = HAS_NORMAL;
   vec3 normal = vec3(0.0);
   if (hasNormal) {
     normal = (uNormalMatrix * vec4(aNormal, 0.0)).xyz;
-    if (uFog.w != 0 && dot(normal, normal) > 0.0) normal = normalize(normal);
+    if (NORMALIZE_NORMALS && dot(normal, normal) > 0.0) normal = normalize(normal);
   }
   vec3 ambient = uGlobalAmbient.rgb;
   vec3 diffuse = vec3(0.0);
   vec3 specular = vec3(0.0);
-  for (int i = 0; i < uLights.x; ++i) {
-    int type = int(uLight[i].position.w);
+  for (int i = 0; i < LIGHT_COUNT; ++i) {
+    int type = LIGHT_TYPE(i);
     vec3 toLight;
     float strength = 1.0;
     if (type == 3) {
@@ -97,8 +128,8 @@ void ApplyLighting(vec3 viewPosition, vec4 vertexColor) {
     if (!hasNormal) continue;
     float lambert = max(dot(normal, toLight), 0.0);
     diffuse += strength * lambert * uLight[i].diffuse.rgb;
-    if (uFog.y != 0 && lambert > 0.0) {
-      vec3 viewer = uFog.z != 0 ? normalize(-viewPosition) : vec3(0.0, 0.0, 1.0);
+    if (SPECULAR_ON && lambert > 0.0) {
+      vec3 viewer = LOCAL_VIEWER ? normalize(-viewPosition) : vec3(0.0, 0.0, 1.0);
       vec3 halfway = normalize(viewer + toLight);
       float power = uAlphaReference.y;
       float highlight = max(dot(normal, halfway), 0.0);
@@ -113,7 +144,7 @@ void ApplyLighting(vec3 viewPosition, vec4 vertexColor) {
 
 void main() {
   vec4 clip;
-  bool pretransformed = uVertex.w != 0;
+  bool pretransformed = PRETRANSFORMED;
   if (pretransformed) {
     float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
     vec2 ndc = vec2((aPosition.x - uViewport.x) * 2.0 / uViewport.z - 1.0,
@@ -123,27 +154,27 @@ void main() {
     clip = uWorldViewProjection * vec4(aPosition.xyz, 1.0);
   }
   clip.xy += uPixelOffset.xy * clip.w;
-  if (uPixelOffset.z != 0.0) {
+  if (MAP_DEPTH) {
     clip.y *= uPixelOffset.w;
     clip.z = 2.0 * clip.z - clip.w;
   }
   gl_Position = clip;
   vTexCoord = aTexCoord;
 
-  vec4 vertexColor = uVertex.z != 0 ? aDiffuse : vec4(1.0);
+  vec4 vertexColor = HAS_DIFFUSE ? aDiffuse : vec4(1.0);
   vec3 viewPosition = (uWorldView * vec4(aPosition.xyz, 1.0)).xyz;
-  if (uVertex.x != 0 && !pretransformed) {
+  if (LIGHTING && !pretransformed) {
     ApplyLighting(viewPosition, vertexColor);
   } else {
     vDiffuse = vertexColor;
     vSpecular = vec3(0.0);
   }
   vFog = 1.0;
-  if (uFog.x != 0 && !pretransformed) {
+  if (FOG_MODE != 0 && !pretransformed) {
     float depth = viewPosition.z;
-    if (uFog.x == 3) {
+    if (FOG_MODE == 3) {
       vFog = (uFogParameters.y - depth) * uFogParameters.w;
-    } else if (uFog.x == 1) {
+    } else if (FOG_MODE == 1) {
       vFog = exp(-depth * uFogParameters.z);
     } else {
       float d = depth * uFogParameters.z;
@@ -198,22 +229,22 @@ bool Passes(int function, float alpha, float reference) {
 }
 
 void main() {
-  vec4 texel = uColorStage.w != 0 ? texture(uTexture, vTexCoord) : vec4(1.0);
+  vec4 texel = TEXTURE_BOUND ? texture(uTexture, vTexCoord) : vec4(1.0);
   vec4 color;
-  if (uColorStage.x == 1) {
+  if (COLOR_OP == 1) {
     color = vDiffuse;
   } else {
-    color.rgb = Combine(uColorStage.x, Argument(uColorStage.y, texel),
-                        Argument(uColorStage.z, texel)).rgb;
-    color.a = Combine(uAlphaStage.x, Argument(uAlphaStage.y, texel),
-                      Argument(uAlphaStage.z, texel)).a;
+    color.rgb = Combine(COLOR_OP, Argument(COLOR_ARG1, texel), Argument(COLOR_ARG2, texel)).rgb;
+    color.a = Combine(ALPHA_OP, Argument(ALPHA_ARG1, texel), Argument(ALPHA_ARG2, texel)).a;
   }
   color = clamp(color, 0.0, 1.0);
-  if (uAlphaStage.w != 0 && !Passes(uAlphaStage.w, floor(color.a * 255.0 + 0.5), uAlphaReference.x)) {
+  if (ALPHA_TEST != 0 && !Passes(ALPHA_TEST, floor(color.a * 255.0 + 0.5), uAlphaReference.x)) {
     discard;
   }
-  if (uFog.y != 0) color.rgb = min(color.rgb + vSpecular, vec3(1.0));
-  color.rgb = mix(uFogColor.rgb, color.rgb, vFog);
+  if (SPECULAR_ON) color.rgb = min(color.rgb + vSpecular, vec3(1.0));
+  // Without fog the factor is 1, which leaves the colour as it is; a program made for no
+  // fog then needs no fog factor from its vertices.
+  if (FOG_MODE != 0) color.rgb = mix(uFogColor.rgb, color.rgb, vFog);
   oColor = color;
 }
 )";
@@ -303,22 +334,109 @@ GLuint Link(const std::string& vertexSource, const std::string& fragmentSource,
   return program;
 }
 
+/// Links the fixed-function program with `choices` (the general ones or constants) and
+/// binds its block and sampler; 0 with `error` filled when the driver refuses.
+GLuint LinkFixedFunction(const std::string& choices, std::string& error) {
+  const std::string header = "#version 330 core\n" + choices;
+  const GLuint program =
+      Link(header + kBlock + kVertexMain, header + kBlock + kFragmentMain, error);
+  if (!program) return 0;
+  glUniformBlockBinding(program, glGetUniformBlockIndex(program, "FixedFunction"),
+                        FixedFunctionProgram::kBlockBinding);
+  glUseProgram(program);
+  glUniform1i(glGetUniformLocation(program, "uTexture"), 0);
+  return program;
+}
+
 }  // namespace
 
 bool FixedFunctionProgram::Create(std::string& error) {
-  const std::string header = "#version 330 core\n";
-  mProgram = Link(header + kBlock + kVertexMain, header + kBlock + kFragmentMain, error);
-  if (!mProgram) return false;
-  glUniformBlockBinding(mProgram, glGetUniformBlockIndex(mProgram, "FixedFunction"),
-                        kBlockBinding);
-  glUseProgram(mProgram);
-  glUniform1i(glGetUniformLocation(mProgram, "uTexture"), 0);
-  return true;
+  mProgram = LinkFixedFunction(kGeneralChoices, error);
+  mLastProgram = mProgram;
+  mLastChoices = Choices{};
+  mLastChoices[0] = -1;  // matches no block
+  // HINOKI_GL_GENERAL_PROGRAM=1 draws everything with the general program, to compare.
+  const char* general = std::getenv("HINOKI_GL_GENERAL_PROGRAM");
+  mVariantLimit = general && std::strtoul(general, nullptr, 10) != 0 ? 0 : kMaxVariants;
+  return mProgram != 0;
 }
 
 void FixedFunctionProgram::Destroy() {
+  for (const auto& [choices, program] : mVariants) {
+    if (program) glDeleteProgram(program);
+  }
+  mVariants.clear();
   if (mProgram) glDeleteProgram(mProgram);
-  mProgram = 0;
+  mProgram = mLastProgram = 0;
+}
+
+FixedFunctionProgram::Choices FixedFunctionProgram::ChoicesOf(const FixedFunctionBlock& block) {
+  Choices choices{};
+  const int* groups[5] = {block.vertex, block.fog, block.materialSource, block.colorStage,
+                          block.alphaStage};
+  size_t at = 0;
+  for (const int* group : groups) {
+    for (int i = 0; i < 4; ++i) choices[at++] = group[i];
+  }
+  const int count = std::min(std::max(block.lights[0], 0), kMaxActiveLights);
+  choices[at++] = count;
+  for (int i = 0; i < kMaxActiveLights; ++i) {
+    choices[at++] = i < count ? static_cast<int>(block.light[i].position[3]) : 0;
+  }
+  choices[at++] = block.pixelOffset[2] != 0.0f ? 1 : 0;
+  return choices;
+}
+
+GLuint FixedFunctionProgram::ProgramFor(const FixedFunctionBlock& block) {
+  const Choices choices = ChoicesOf(block);
+  if (choices == mLastChoices) return mLastProgram;
+  GLuint program = mProgram;
+  const auto found = mVariants.find(choices);
+  if (found != mVariants.end()) {
+    if (found->second) program = found->second;
+  } else if (mVariants.size() < mVariantLimit) {
+    const GLuint made = Compile(choices);
+    mVariants.emplace(choices, made);
+    if (made) program = made;
+  }
+  mLastChoices = choices;
+  mLastProgram = program;
+  return program;
+}
+
+GLuint FixedFunctionProgram::Compile(const Choices& c) {
+  static const char* const kNames[20] = {
+      "LIGHTING",           "HAS_NORMAL",          "HAS_DIFFUSE",          "PRETRANSFORMED",
+      "FOG_MODE",           "SPECULAR_ON",         "LOCAL_VIEWER",         "NORMALIZE_NORMALS",
+      "DIFFUSE_FROM_VERTEX", "AMBIENT_FROM_VERTEX", "SPECULAR_FROM_VERTEX",
+      "EMISSIVE_FROM_VERTEX", "COLOR_OP",          "COLOR_ARG1",           "COLOR_ARG2",
+      "TEXTURE_BOUND",      "ALPHA_OP",            "ALPHA_ARG1",           "ALPHA_ARG2",
+      "ALPHA_TEST"};
+  // The flags are booleans in the shader, the rest numbers.
+  static const bool kFlag[20] = {true,  true,  true,  true,  false, true,  true,
+                                 true,  true,  true,  true,  true,  false, false,
+                                 false, true,  false, false, false, false};
+  std::ostringstream text;
+  for (int i = 0; i < 20; ++i) {
+    text << "#define " << kNames[i] << ' ';
+    if (kFlag[i]) {
+      text << (c[size_t(i)] != 0 ? "true" : "false");
+    } else {
+      text << c[size_t(i)];
+    }
+    text << '\n';
+  }
+  text << "#define LIGHT_COUNT " << c[20] << "\n#define LIGHT_TYPE(i) kLightType[i]\n"
+       << "const int kLightType[" << kMaxActiveLights << "] = int[" << kMaxActiveLights << "](";
+  for (int i = 0; i < kMaxActiveLights; ++i) text << (i ? ", " : "") << c[size_t(21 + i)];
+  text << ");\n#define MAP_DEPTH " << (c[29] != 0 ? "true" : "false") << '\n';
+  // Made in the middle of drawing: the program in use stays so.
+  GLint current = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+  std::string error;
+  const GLuint program = LinkFixedFunction(text.str(), error);
+  glUseProgram(static_cast<GLuint>(current));
+  return program;
 }
 
 bool SpriteProgram::Create(bool flipY, std::string& error) {

@@ -1,10 +1,14 @@
-// The one GLSL program that stands in for Direct3D 9's fixed-function pipeline: transform,
+// The GLSL programs that stand in for Direct3D 9's fixed-function pipeline: transform,
 // per-vertex lighting, vertex fog, texture stage 0 and alpha test, all chosen by the values
-// of one uniform block, so a change of render state never switches programs.
+// of one uniform block. The general program reads every choice from the block; programs
+// specialised for the choices in use have them built in, which software rasterisers turn
+// into much shorter per-vertex and per-pixel code.
 #pragma once
 
 #include <epoxy/gl.h>
 
+#include <array>
+#include <map>
 #include <string>
 
 namespace platform {
@@ -50,15 +54,30 @@ static_assert(sizeof(FixedFunctionBlock) % 16 == 0, "std140 blocks are whole vec
 
 class FixedFunctionProgram {
  public:
-  /// Compiles and links; false with `error` filled when the driver refuses.
+  /// Compiles and links the general program; false with `error` filled when the driver
+  /// refuses.
   bool Create(std::string& error);
   void Destroy();
+  /// The general program.
   GLuint Program() const { return mProgram; }
+  /// The program for the choices `block` holds: a specialised one, compiled on first use,
+  /// or the general one when too many have been made or the driver refuses one.
+  GLuint ProgramFor(const FixedFunctionBlock& block);
   /// The binding point of the uniform block.
   static constexpr GLuint kBlockBinding = 0;
+  /// Specialised programs kept at most; later choices draw with the general program.
+  static constexpr size_t kMaxVariants = 64;
 
  private:
+  using Choices = std::array<int, 30>;
+  static Choices ChoicesOf(const FixedFunctionBlock& block);
+  GLuint Compile(const Choices& choices);
+
   GLuint mProgram = 0;
+  size_t mVariantLimit = kMaxVariants;
+  std::map<Choices, GLuint> mVariants;  ///< 0: the driver refused it
+  Choices mLastChoices{};
+  GLuint mLastProgram = 0;
 };
 
 /// The sprite batch's own program, for the state the batch sets: positions through one

@@ -200,6 +200,7 @@ void GlDevice::ApplyBlock(const VertexLayout& layout, bool spritePixels) {
   mBlockKey = key;
   FixedFunctionBlock block;
   BuildBlock(layout, spritePixels, block);
+  mFixedProgram = mProgram.ProgramFor(block);
   if (mBlockValid && std::memcmp(&block, &mBlock, sizeof block) == 0) return;
   mBlock = block;
   mBlockValid = true;

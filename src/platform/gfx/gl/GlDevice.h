@@ -247,6 +247,7 @@ class GlDevice final : public Device {
 
   // GL objects.
   FixedFunctionProgram mProgram;
+  GLuint mFixedProgram = 0;  ///< the fixed-function program for the block last built
   SpriteProgram mSpriteProgram;
   GLuint mBackFramebuffer = 0, mBackColor = 0, mBackDepth = 0;
   GLuint mTargetFramebuffer = 0;
