@@ -204,6 +204,48 @@ TEST_F(LifecycleTest, TheWindowShowsTheBackBufferThroughFramesWithAndWithoutTarg
   EXPECT_EQ(at(2, 30), 0xFF000000u);
 }
 
+TEST_F(LifecycleTest, DepthClearsHoldForTheDrawsThatTestDepth) {
+  CreateDevice(16, 16);
+  PlainClipSpaceState();
+  const auto target = device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                            D3DPOOL_DEFAULT);
+  ASSERT_TRUE(target);
+  const platform::SurfaceRef backBuffer = device->GetRenderTarget(0);
+  for (int frame = 0; frame < 3; ++frame) {
+    device->Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000u, 0.4f, 0);
+    // Drawn without the depth test: neither tested nor written.
+    DrawFan(ScreenQuad(0, 0, 16, 16, 0.1f, 0xFF202020u));
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    DrawFan(ScreenQuad(0, 0, 8, 16, 0.5f, 0xFFFF0000u));   // behind the cleared depth
+    DrawFan(ScreenQuad(8, 0, 16, 16, 0.3f, 0xFF00FF00u));  // in front of it
+    EXPECT_EQ(Pixel(4, 8), 0xFF202020u);
+    EXPECT_EQ(Pixel(12, 8), 0xFF00FF00u);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    // A clear of the depth alone, then drawing into a target in between: it still holds.
+    device->Clear(D3DCLEAR_ZBUFFER, 0, 0.6f, 0);
+    device->SetRenderTarget(0, target->GetSurfaceLevel(0).get());
+    device->Clear(D3DCLEAR_TARGET, 0xFFFFFFFFu, 1.0f, 0);
+    device->SetRenderTarget(0, backBuffer.get());
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    DrawFan(ScreenQuad(0, 0, 16, 8, 0.5f, 0xFF0000FFu));   // in front of 0.6
+    DrawFan(ScreenQuad(0, 8, 16, 16, 0.7f, 0xFFFFFF00u));  // behind it
+    EXPECT_EQ(Pixel(4, 4), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(4, 12), 0xFF202020u);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    // A clear of part of the depth after a whole one.
+    device->Clear(D3DCLEAR_ZBUFFER, 0, 0.2f, 0);
+    device->SetViewport(D3DVIEWPORT9(0, 0, 8, 16, 0.0f, 1.0f));
+    device->Clear(D3DCLEAR_ZBUFFER, 0, 0.9f, 0);
+    device->SetViewport(D3DVIEWPORT9(0, 0, 16, 16, 0.0f, 1.0f));
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    DrawFan(ScreenQuad(0, 0, 16, 16, 0.5f, 0xFFFF00FFu));
+    EXPECT_EQ(Pixel(4, 4), 0xFFFF00FFu);
+    EXPECT_EQ(Pixel(12, 4), 0xFF0000FFu);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    ASSERT_EQ(device->Present(), platform::DeviceResult::kOk);
+  }
+}
+
 class LostDeviceTest : public GlFixture,
                        public ::testing::WithParamInterface<platform::GlDevice::LossKind> {};
 

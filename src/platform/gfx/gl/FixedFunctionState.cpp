@@ -117,6 +117,7 @@ void GlDevice::ApplyPipelineState() {
   Update(mApplied.depthTest, depthTest,
          [&] { depthTest ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST); });
   if (depthTest) {
+    if (mDepthTarget == mBackBufferDepth) ResolveDepthClear();
     const int depthMask = rs[D3DRS_ZWRITEENABLE] ? 1 : 0;
     Update(mApplied.depthMask, depthMask, [&] { glDepthMask(depthMask ? GL_TRUE : GL_FALSE); });
     const GLenum function = CompareFunction(rs[D3DRS_ZFUNC]);

@@ -201,6 +201,7 @@ bool GlDevice::CreateGlObjects(std::string& error) {
   mApplied.bottomUp = -1;
   mDirect = false;
   mTargetsUsed = false;
+  mDepthClearPending = false;
   ChooseBackBuffer();
 
   glGenVertexArrays(1, &mVertexArray);

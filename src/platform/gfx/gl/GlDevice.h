@@ -199,6 +199,9 @@ class GlDevice final : public Device {
   void ChooseBackBuffer();
   /// From now on the back buffer is the framebuffer object, holding what the window had.
   void MoveBackBufferOffWindow();
+  /// Carries out a clear of the back buffer's depth-stencil surface put off until
+  /// something could see it.
+  void ResolveDepthClear();
   void ApplyPipelineState();
   void ApplyTextureAndSampler();
   /// `rgbaColor`: the diffuse colour is four bytes in R, G, B, A order instead of a
@@ -227,6 +230,8 @@ class GlDevice final : public Device {
   bool mForceFramebuffer = false;    ///< never draw into the window directly
   bool mDirect = false;              ///< this frame's back buffer is the window's
   bool mTargetsUsed = false;         ///< this frame drew into a render target
+  bool mDepthClearPending = false;   ///< the back buffer's depth is to be all mPendingDepth
+  float mPendingDepth = 1.0f;
   GLint mMaxTextureSize = 0;
   GLint mUniformAlignment = 16;
   unsigned mContextGeneration = 0;

@@ -51,6 +51,7 @@ void GlDevice::ApplyTargets() {
   const bool onBackBuffer = TargetIsBackBuffer() && mDepthTarget == mBackBufferDepth;
   if (!onBackBuffer) {
     mTargetsUsed = true;
+    ResolveDepthClear();
     // Render targets may share the back buffer's colour or depth, which then must be a
     // framebuffer object's.
     if (mDirect) MoveBackBufferOffWindow();
@@ -131,7 +132,25 @@ void GlDevice::Clear(DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
     }
     mask |= GL_COLOR_BUFFER_BIT;
   }
-  if (mDepthTarget && (flags & D3DCLEAR_ZBUFFER)) {
+  // Direct3D clears the viewport's rectangle; one covering the whole target needs no
+  // scissor.
+  const GLint viewportLeft = static_cast<GLint>(mViewport.X);
+  const GLint viewportTop = static_cast<GLint>(mViewport.Y);
+  const GLsizei viewportWidth = static_cast<GLsizei>(mViewport.Width);
+  const GLsizei viewportHeight = static_cast<GLsizei>(mViewport.Height);
+  const GLsizei targetWidth = static_cast<GLsizei>(mColorTarget->Width());
+  const GLsizei targetHeight = static_cast<GLsizei>(mColorTarget->Height());
+  const bool whole = viewportLeft == 0 && viewportTop == 0 && viewportWidth >= targetWidth &&
+                     viewportHeight >= targetHeight;
+  const bool backDepth = mDepthTarget == mBackBufferDepth;
+  const bool onBackBuffer = backDepth && TargetIsBackBuffer();
+  if (onBackBuffer && whole && (flags & D3DCLEAR_ZBUFFER)) {
+    // The back buffer's depth is seen only by draws that test it, often none in a frame
+    // (an empty or two-dimensional one): its clear waits for the first of them.
+    mDepthClearPending = true;
+    mPendingDepth = std::clamp(z, 0.0f, 1.0f);
+  } else if (mDepthTarget && (flags & D3DCLEAR_ZBUFFER)) {
+    if (backDepth) ResolveDepthClear();
     if (mApplied.depthMask != 1) {
       glDepthMask(GL_TRUE);
       mApplied.depthMask = 1;
@@ -150,16 +169,6 @@ void GlDevice::Clear(DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
   }
   (void)stencil;
   if (!mask) return;
-  // Direct3D clears the viewport's rectangle; one covering the whole target needs no
-  // scissor.
-  const GLint viewportLeft = static_cast<GLint>(mViewport.X);
-  const GLint viewportTop = static_cast<GLint>(mViewport.Y);
-  const GLsizei viewportWidth = static_cast<GLsizei>(mViewport.Width);
-  const GLsizei viewportHeight = static_cast<GLsizei>(mViewport.Height);
-  const GLsizei targetWidth = static_cast<GLsizei>(mColorTarget->Width());
-  const GLsizei targetHeight = static_cast<GLsizei>(mColorTarget->Height());
-  const bool whole = viewportLeft == 0 && viewportTop == 0 && viewportWidth >= targetWidth &&
-                     viewportHeight >= targetHeight;
   if (whole) {
     glClear(mask);
     return;
@@ -257,7 +266,28 @@ std::vector<std::uint32_t> GlDevice::ReadBackBuffer() {
   return pixels;
 }
 
+void GlDevice::ResolveDepthClear() {
+  if (!mDepthClearPending) return;
+  mDepthClearPending = false;
+  const GLuint own = mDirect ? 0 : mBackFramebuffer;
+  if (mApplied.drawFramebuffer != own) {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, own);
+    mApplied.drawFramebuffer = own;
+  }
+  if (mApplied.depthMask != 1) {
+    glDepthMask(GL_TRUE);
+    mApplied.depthMask = 1;
+  }
+  if (mApplied.clearDepth != mPendingDepth) {
+    glClearDepth(mPendingDepth);
+    mApplied.clearDepth = mPendingDepth;
+  }
+  // The whole surface, and its unused stencil with it (see Clear).
+  glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+}
+
 void GlDevice::MoveBackBufferOffWindow() {
+  ResolveDepthClear();
   // The blit keeps the window's picture and depth, its rows turned top first.
   const GLint width = static_cast<GLint>(mParameters.backBufferWidth);
   const GLint height = static_cast<GLint>(mParameters.backBufferHeight);
