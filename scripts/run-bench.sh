@@ -154,15 +154,15 @@ for k in 1 100 1000; do
 done
 
 # Replay: the sprite benchmark (1000 sprites of 32 px) replayed headless from a recording
-# of idle frames (hinoki --replay; offscreen video, software rasteriser), without capture
-# and with every 60th frame written as PNG. Two lengths are run, so start-up and loading
-# drop out of the difference: fps = extra frames / extra seconds, and the cost of a
-# capture = (extra seconds with capture - extra seconds without) / extra captures.
+# of idle frames (hinoki --replay; offscreen video, software rasteriser): without capture,
+# with every 60th frame written as PNG, and with every frame written (which gives the cost
+# of one capture with the most signal). Two lengths are run, so start-up and loading drop
+# out of the difference: fps = extra frames / extra seconds.
 echo "== replay benchmark (sprites n=1000 size=32, headless, fixed step)"
 REPLAY="$BUILD_DIR/bench-replay"
 rm -rf "$REPLAY"
 mkdir -p "$REPLAY"
-SHORT=120 LONG=${BENCH_REPLAY_FRAMES:-720}
+SHORT=60 LONG=${BENCH_REPLAY_FRAMES:-480}
 for frames in "$SHORT" "$LONG"; do
   {
     echo "hinoki-recording 1"
@@ -181,21 +181,24 @@ replay_ms() {  # frames, then extra options; prints the wall milliseconds of the
     echo "run-bench: the replay of $frames frames failed" >&2
   echo $((($(date +%s%N) - start) / 1000000))
 }
-off_short=$(replay_ms "$SHORT")
-off_long=$(replay_ms "$LONG")
-cap_short=$(replay_ms "$SHORT" --capture "$REPLAY/short" --capture-every 60)
-cap_long=$(replay_ms "$LONG" --capture "$REPLAY/long" --capture-every 60)
-python3 - "$SHORT" "$LONG" "$off_short" "$off_long" "$cap_short" "$cap_long" <<'PY'
+times=()
+for options in "" "--capture-every 60" "--capture-every 1"; do
+  for frames in "$SHORT" "$LONG"; do
+    rm -rf "$REPLAY/shots"
+    # shellcheck disable=SC2086
+    times+=("$(replay_ms "$frames" ${options:+--capture "$REPLAY/shots" $options})")
+  done
+done
+python3 - "$SHORT" "$LONG" "${times[@]}" <<'PY'
 import sys
 short, long_ = int(sys.argv[1]), int(sys.argv[2])
-off_s, off_l, cap_s, cap_l = (float(v) / 1000 for v in sys.argv[3:7])
+t = [float(v) / 1000 for v in sys.argv[3:9]]
 frames = long_ - short
-captures = long_ // 60 - short // 60
-off = (off_l - off_s) / frames
-cap = (cap_l - cap_s) / frames
-per_capture = (cap - off) * frames / captures
+off, every60, every1 = ((t[i + 1] - t[i]) / frames for i in (0, 2, 4))
+capture = every1 - off
 print("replay, no capture          %7.1f fps  (%.2f ms a frame)" % (1 / off, off * 1000))
-print("replay, every 60th captured %7.1f fps  (%.2f ms a frame)" % (1 / cap, cap * 1000))
-print("capture: %.1f ms per captured frame, %.3f ms a frame averaged over every frame"
-      % (per_capture * 1000, per_capture * 1000 / 60))
+print("replay, every 60th captured %7.1f fps  (%.2f ms a frame)" % (1 / every60, every60 * 1000))
+print("replay, every frame captured %6.1f fps  (%.2f ms a frame)" % (1 / every1, every1 * 1000))
+print("capture of one 1024 x 768 frame: %.1f ms; at every 60th frame %.2f ms a frame"
+      % (capture * 1000, capture * 1000 / 60))
 PY

@@ -12,6 +12,8 @@
 #include "platform/clock/fake/FakeClock.h"
 #include "platform/dialog/fake/FakeDialog.h"
 #include "platform/input/fake/FakeInput.h"
+#include "platform/image/Image.h"
+#include "platform/testkit/CapturePng.h"
 #include "platform/testkit/CommandLine.h"
 #include "platform/testkit/Recording.h"
 #include "platform/testkit/Session.h"
@@ -316,6 +318,28 @@ TEST(TestkitClock, FramesLastTheTruncatedFrameTimeAndNothingWaits) {
   EXPECT_EQ(clock.Milliseconds(), static_cast<std::uint32_t>(4294967290u + 1008u)) << "wraps";
   EXPECT_EQ(clock.CalendarSeconds(), 101);
   EXPECT_DOUBLE_EQ(clock.ProcessorSeconds(), 1.008);
+}
+
+TEST(TestkitCapture, ACapturedFrameReadsBackAsTheSamePixels) {
+  char folder[] = "/tmp/hinoki-capture-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/frame-000001.png";
+  std::vector<std::uint32_t> pixels(37 * 5);
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    pixels[i] = static_cast<std::uint32_t>(i * 2654435761u);  // every channel varies
+  }
+  ASSERT_TRUE(platform::testkit::WriteCapturePng(file, 37, 5, pixels.data()));
+  platform::image::Image image;
+  std::string error;
+  ASSERT_TRUE(platform::image::LoadImage(file, image, &error)) << error;
+  ASSERT_EQ(image.levels.size(), 1u);
+  EXPECT_EQ(image.levels[0].width, 37u);
+  EXPECT_EQ(image.levels[0].height, 5u);
+  EXPECT_EQ(image.levels[0].pixels, pixels);
+  EXPECT_FALSE(platform::testkit::WriteCapturePng(std::string(folder) + "/no/such.png", 37, 5,
+                                                  pixels.data()));
+  std::remove(file.c_str());
+  rmdir(folder);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "platform/image/Image.h"
+#include "platform/testkit/CapturePng.h"
 #include "platform/window/Window.h"
 
 namespace platform::testkit {
@@ -38,7 +38,7 @@ bool CapturingGraphics::Capture(const std::string& path, std::string& error) {
     error = "the back buffer could not be read";
     return false;
   }
-  if (!image::SavePng(path, width, height, pixels.data())) {
+  if (!WriteCapturePng(path, width, height, pixels.data())) {
     error = "cannot write " + path;
     return false;
   }
