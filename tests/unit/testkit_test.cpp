@@ -254,6 +254,77 @@ TEST(TestkitSession, ARecordedSessionReplaysTheSameReadsBoxesClockAndEnd) {
   rmdir(folder);
 }
 
+// A controller attached while recording exists again in the replay, with its sticks and
+// buttons frame by frame, even on a machine without one.
+TEST(TestkitSession, AControllerIsRecordedAndReplayedWithoutOne) {
+  char folder[] = "/tmp/hinoki-testkit-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/pad.hrec";
+  platform::FakeClock realClock;
+  platform::FakeInput pad;
+  pad.mHasJoystick = true;
+  platform::FakeDialog dialog;
+  auto readPad = [](platform::JoystickDevice& joystick) {
+    joystick.Poll();
+    platform::JoystickState state;
+    const bool read = joystick.Read(state);
+    return std::to_string(read) + " " + std::to_string(state.x) + " " + std::to_string(state.rz) +
+           " " + std::to_string(state.buttons[3]);
+  };
+  std::vector<std::string> recorded, replayed;
+  {
+    platform::testkit::Options options;
+    options.recordPath = file;
+    options.fixedStep = true;
+    platform::testkit::Session session;
+    std::string error;
+    ASSERT_TRUE(session.Prepare(options, realClock, error)) << error;
+    platform::Components real;
+    real.clock = &realClock;
+    real.input = &pad;
+    real.dialog = &dialog;
+    const platform::Components c = session.Wrap(real);
+    auto joystick = c.input->CreateJoystick(nullptr);
+    ASSERT_NE(joystick, nullptr);
+    for (unsigned frame = 1; frame <= 3; ++frame) {
+      session.BeforeFrame(frame);
+      pad.mJoystick.x = 400 * static_cast<int>(frame);
+      pad.mJoystick.rz = 1000 * static_cast<int>(frame);
+      pad.mJoystick.buttons[3] = frame == 2;
+      pad.mFocused = frame != 3;
+      recorded.push_back(readPad(*joystick));
+      session.AfterFrame(frame, frame == 3, 60.0f);
+    }
+    session.AtEnd();
+    platform::SimulatedTimeSource() = nullptr;
+  }
+  EXPECT_NE(ReadAll(file).find("\njoystick 1\n"), std::string::npos) << ReadAll(file);
+
+  platform::testkit::Options options;
+  options.replayPath = file;
+  platform::testkit::Session replay;
+  std::string error;
+  ASSERT_TRUE(replay.Prepare(options, realClock, error)) << error;
+  platform::FakeInput none;  // no controller here
+  platform::Components real;
+  real.clock = &realClock;
+  real.input = &none;
+  real.dialog = &dialog;
+  const platform::Components c = replay.Wrap(real);
+  auto joystick = c.input->CreateJoystick(nullptr);
+  ASSERT_NE(joystick, nullptr);
+  for (unsigned frame = 1; frame <= 3; ++frame) {
+    replay.BeforeFrame(frame);
+    replayed.push_back(readPad(*joystick));
+    replay.AfterFrame(frame, frame == 3, 60.0f);
+  }
+  EXPECT_EQ(replayed, recorded);
+  EXPECT_EQ(recorded, (std::vector<std::string>{"1 400 1000 0", "1 800 2000 1", "0 0 32767 0"}));
+  platform::SimulatedTimeSource() = nullptr;
+  std::remove(file.c_str());
+  rmdir(folder);
+}
+
 TEST(TestkitCommandLine, OptionsTheirValuesAndWhatCannotGoTogether) {
   platform::testkit::Options o;
   std::string error;
