@@ -52,6 +52,22 @@ for n in 1000 10000; do
   done
 done
 
+# The cost of a frame with nothing in it: unpaced (what the engine itself costs a frame)
+# and paced at 60 frames a second (what an idle game keeps a core busy with).
+echo "== empty frame (${SECONDS_RUN} s each; fps and CPU milliseconds per frame)"
+printf 'hinoki empty, unpaced  '
+BENCH_N=0 BENCH_SIZE=4 BENCH_SECONDS=$SECONDS_RUN LIBGL_ALWAYS_SOFTWARE=1 \
+  "${XVFB[@]}" "$BUILD_DIR/hinoki" "$GAME" 2>&1 | grep RESULT || echo "(no result)"
+if [ "$HAVE_LOVE" -eq 1 ]; then
+  printf 'love   empty, unpaced  '
+  LIBGL_ALWAYS_SOFTWARE=1 "${XVFB[@]}" love "$LOVE_SPRITES" draw 0 "$SECONDS_RUN" 4 1 \
+    2>/dev/null | grep RESULT | sed -E 's/.*(fps=[0-9.]+).*(cpu_ms=[0-9.]+).*/\1 \2/' ||
+    echo "(no result)"
+fi
+printf 'hinoki empty, 60 fps   '
+BENCH_N=0 BENCH_SIZE=4 BENCH_FPS=60 BENCH_SECONDS=$SECONDS_RUN LIBGL_ALWAYS_SOFTWARE=1 \
+  "${XVFB[@]}" "$BUILD_DIR/hinoki" "$GAME" 2>&1 | grep RESULT || echo "(no result)"
+
 # .x loading: our reader's parse and the engine's whole load, each the median of 5, and
 # assimp's load of the same files (median of 3) where it is installed. The big spheres are
 # generated once per build folder, again when the generator changes.
