@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "AgentFixture.h"
 #include "base/FixedTexts.h"
 #include "platform/Platform.h"
 #include "platform/dialog/fake/FakeDialog.h"
@@ -142,48 +143,14 @@ int Red(std::uint32_t pixel) { return int((pixel >> 16) & 0xFF); }
 int Green(std::uint32_t pixel) { return int((pixel >> 8) & 0xFF); }
 int Blue(std::uint32_t pixel) { return int(pixel & 0xFF); }
 
-class ModelPixels : public ::testing::Test {
+class ModelPixels : public AgentPixelTest {
  protected:
+  ModelPixels() : AgentPixelTest(kSize, "models") {}
+
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    mPrevious = platform::Installed();
-    ASSERT_TRUE(mWindow.Create("models", kSize, kSize, true));
-    // Kept loaded for the whole run, as the other render tests do.
-    static const bool kKeepGlLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
-    (void)kKeepGlLoaded;
-    platform::Components components = mPrevious;
-    components.dialog = &mDialog;
-    components.window = &mWindow;
-    components.graphics = &mGraphics;
-    platform::Install(components);
-    Agent().mAmbient = 0;
-    ASSERT_TRUE(Agent().Create(false, &mWindow, true, kSize, kSize)) << mGraphics.LastError();
-    // Models fog by default; the fog begins far beyond every model here.
-    Agent().SetFogState(0xFF0000FFu, 50.0f, 100.0f);
-    LightC::ResetIndex();
-    char pattern[] = "/tmp/hinoki-models-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    mFolder = pattern;
-    mPreviousFolder = std::filesystem::current_path();
-    std::filesystem::current_path(mFolder);
+    AgentPixelTest::SetUp();
     Look(1.0f, kPi / 2);
   }
-
-  void TearDown() override {
-    Manager().Clear();
-    RenderN::XFileStorageC::GetInstance().ClearAll();
-    RenderN::TextureStorageC::GetInstance().ClearAll();
-    LightC::ResetIndex();
-    Agent().SetAmbient(0);
-    Agent().Destroy();
-    platform::Install(mPrevious);
-    std::filesystem::current_path(mPreviousFolder);
-    std::filesystem::remove_all(mFolder);
-    EXPECT_TRUE(mDialog.Shown().empty());
-  }
-
-  static RenderN::D3DDeviceAgentC& Agent() { return RenderN::D3DDeviceAgentC::GetInstance(); }
-  static RenderN::RenderingManagerC& Manager() { return RenderN::RenderingManagerC::GetInstance(); }
 
   /// The camera on the -z axis at `distance` from the origin, looking at it with a
   /// vertical field of `fov` radians. At distance 1 with a right angle, pixel (x, y) sees
@@ -245,12 +212,6 @@ class ModelPixels : public ::testing::Test {
     return m;
   }
 
-  platform::SdlWindow mWindow;
-  platform::GlGraphics mGraphics;
-  platform::FakeDialog mDialog;
-  platform::Components mPrevious;
-  std::string mFolder;
-  std::filesystem::path mPreviousFolder;
   D3DXVECTOR3 mEye;
 };
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "AgentFixture.h"
 #include "platform/Platform.h"
 #include "platform/dialog/fake/FakeDialog.h"
 #include "platform/gfx/gl/GlGraphics.h"
@@ -26,46 +27,15 @@ namespace {
 
 constexpr unsigned kSize = 128;
 
-class DrawablePixels : public ::testing::Test {
+class DrawablePixels : public AgentPixelTest {
  protected:
+  DrawablePixels() : AgentPixelTest(kSize, "pixels") {}
+
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    mPrevious = platform::Installed();
-    ASSERT_TRUE(mWindow.Create("drawables", kSize, kSize, true));
-    // Kept loaded for the whole run, as the device tests do: SDL would unload the GL
-    // driver with the last window, and the leak checker then misreads its memory.
-    static const bool kKeepGlLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
-    (void)kKeepGlLoaded;
-    platform::Components components = mPrevious;
-    components.dialog = &mDialog;
-    components.window = &mWindow;
-    components.graphics = &mGraphics;
-    platform::Install(components);
-    ASSERT_TRUE(Agent().Create(false, &mWindow, true, kSize, kSize)) << mGraphics.LastError();
-    char pattern[] = "/tmp/hinoki-pixels-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    mFolder = pattern;
+    AgentPixelTest::SetUp();
     // Every sprite starts with system\notex.lat of the game folder.
-    std::filesystem::create_directories(mFolder + "/system");
     Image("system/notex.lat", 0xFFFF00FFu);
-    mPreviousFolder = std::filesystem::current_path();
-    std::filesystem::current_path(mFolder);
   }
-
-  void TearDown() override {
-    Manager().Clear();
-    RenderN::TextureStorageC::GetInstance().ClearAll();
-    // The agent keeps its fog values across a new device: put back the ones it starts with.
-    Agent().SetFogState(0xFF0000FFu, 50.0f, 100.0f);
-    Agent().Destroy();
-    platform::Install(mPrevious);
-    std::filesystem::current_path(mPreviousFolder);
-    std::filesystem::remove_all(mFolder);
-    EXPECT_TRUE(mDialog.Shown().empty());
-  }
-
-  static RenderN::D3DDeviceAgentC& Agent() { return RenderN::D3DDeviceAgentC::GetInstance(); }
-  static RenderN::RenderingManagerC& Manager() { return RenderN::RenderingManagerC::GetInstance(); }
 
   /// A one-colour image file of `size` x `size` texels; returns its name.
   std::string Image(const std::string& name, std::uint32_t color, unsigned size = 16) {
@@ -94,12 +64,6 @@ class DrawablePixels : public ::testing::Test {
     return m;
   }
 
-  platform::SdlWindow mWindow;
-  platform::GlGraphics mGraphics;
-  platform::FakeDialog mDialog;
-  platform::Components mPrevious;
-  std::string mFolder;
-  std::filesystem::path mPreviousFolder;
 };
 
 // Each channel of `actual` within `tolerance` of `expected`.

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "AgentFixture.h"
 #include "platform/Platform.h"
 #include "platform/dialog/fake/FakeDialog.h"
 #include "platform/gfx/gl/GlDevice.h"
@@ -192,55 +193,15 @@ int Byte(float value) {
   return int(std::lround(std::clamp(value, 0.0f, 1.0f) * 255.0f));
 }
 
-class ShaderPixels : public ::testing::Test {
+class ShaderPixels : public AgentPixelTest {
  protected:
+  ShaderPixels() : AgentPixelTest(kSize, "shaders") {}
+
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    mPrevious = platform::Installed();
-    ASSERT_TRUE(mWindow.Create("shaders", kSize, kSize, true));
-    // Kept loaded for the whole run, as the other render tests do.
-    static const bool kKeepGlLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
-    (void)kKeepGlLoaded;
-    platform::Components components = mPrevious;
-    components.dialog = &mDialog;
-    components.window = &mWindow;
-    components.graphics = &mGraphics;
-    platform::Install(components);
-    Agent().mAmbient = 0;
-    ASSERT_TRUE(Agent().Create(false, &mWindow, true, kSize, kSize)) << mGraphics.LastError();
-    // The fog begins far beyond every model unless a test brings it nearer.
-    Agent().SetFogState(0xFF0000FFu, 50.0f, 100.0f);
-    RenderN::LightC::ResetIndex();
-    char pattern[] = "/tmp/hinoki-shaders-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    mFolder = pattern;
-    mPreviousFolder = std::filesystem::current_path();
-    // The effects the shaders load, from the repository this file lives in.
-    const std::filesystem::path source =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "system";
-    std::filesystem::create_directory(mFolder + "/system");
-    for (const char* name : {"normal.lat", "shshmap.lat", "shshmod.lat"}) {
-      std::filesystem::copy_file(source / name, mFolder + "/system/" + name);
-    }
-    std::filesystem::current_path(mFolder);
+    AgentPixelTest::SetUp();
+    CopyShippedEffects();
   }
 
-  void TearDown() override {
-    Manager().Clear();
-    RenderN::XFileStorageC::GetInstance().ClearAll();
-    RenderN::TextureStorageC::GetInstance().ClearAll();
-    RenderN::LightC::ResetIndex();
-    Agent().SetAmbient(0);
-    Agent().SetFogState(0xFF0000FFu, 50.0f, 100.0f);
-    Agent().Destroy();
-    platform::Install(mPrevious);
-    std::filesystem::current_path(mPreviousFolder);
-    std::filesystem::remove_all(mFolder);
-    EXPECT_TRUE(mDialog.Shown().empty());
-  }
-
-  static RenderN::D3DDeviceAgentC& Agent() { return RenderN::D3DDeviceAgentC::GetInstance(); }
-  static RenderN::RenderingManagerC& Manager() { return RenderN::RenderingManagerC::GetInstance(); }
   static ShadowMapC& Shadow() { return *ShadowMapC::GetInstance(); }
 
   /// The camera at `eye` looking at the origin with a vertical field whose half has the
@@ -312,12 +273,6 @@ class ShaderPixels : public ::testing::Test {
     Shadow().SetLightDirection(D3DXVECTOR3(0, -1, 0));
   }
 
-  platform::SdlWindow mWindow;
-  platform::GlGraphics mGraphics;
-  platform::FakeDialog mDialog;
-  platform::Components mPrevious;
-  std::string mFolder;
-  std::filesystem::path mPreviousFolder;
   D3DXVECTOR3 mEye;
 };
 
