@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/gfx/EffectSource.h"
+
 namespace platform::fake {
 namespace {
 
@@ -444,24 +446,21 @@ EffectRef RecordingDevice::CreateEffectFromFile(const std::string& path, std::st
   errors.clear();
   std::ifstream file(path, std::ios::binary);
   if (!file) return nullptr;
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (text.str().empty()) return nullptr;  // a directory or an empty file
+  EffectLayout layout;
+  if (!ReadEffectLayout(path, text.str(), layout, errors)) return nullptr;
+  // A line "//! fail" stands for a compiler that refuses the file.
+  std::istringstream lines(text.str());
   std::string line;
-  if (!std::getline(file, line)) return nullptr;  // a directory or an empty file
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  std::istringstream words(line);
-  std::string marker, keyword, technique, passesWord;
-  int passes = 0;
-  words >> marker >> keyword >> technique >> passesWord >> passes;
-  if (marker != "//!" || keyword != "technique" || passesWord != "passes" || passes < 1) {
-    errors = path + "(1): error: the first line must be \"//! technique NAME passes N\"";
-    return nullptr;
-  }
-  for (int number = 2; std::getline(file, line); ++number) {
+  for (int number = 1; std::getline(lines, line); ++number) {
     if (line.compare(0, 8, "//! fail") == 0) {
       errors = path + "(" + std::to_string(number) + "): error: compilation refused";
       return nullptr;
     }
   }
-  auto effect = std::make_shared<RecordingEffect>(path, technique, unsigned(passes), mLog,
+  auto effect = std::make_shared<RecordingEffect>(path, layout.technique, layout.passes, mLog,
                                                   mEffectPass);
   mLastEffect = effect.get();
   return effect;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/gfx/EffectSource.h"
 #include "platform/gfx/gl/GlDevice.h"
 
 namespace platform {
@@ -39,25 +40,6 @@ constexpr const char* kPixelOffsetName = "hinokiPixelOffset";
 // Texture unit 0 belongs to the device's fixed-function stage 0 and the sprite batch.
 constexpr GLint kFirstUnit = 1;
 
-/// The source with comments blanked out, so declarations are read from code only.
-std::string WithoutComments(const std::string& text) {
-  std::string out = text;
-  for (size_t i = 0; i + 1 < out.size(); ++i) {
-    if (out[i] == '/' && out[i + 1] == '/') {
-      while (i < out.size() && out[i] != '\n') out[i++] = ' ';
-    } else if (out[i] == '/' && out[i + 1] == '*') {
-      while (i + 1 < out.size() && !(out[i] == '*' && out[i + 1] == '/')) {
-        if (out[i] != '\n') out[i] = ' ';
-        ++i;
-      }
-      if (i + 1 < out.size()) out[i] = out[i + 1] = ' ';
-    }
-  }
-  return out;
-}
-
-bool IsWordCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
 std::string InfoLog(GLuint object, bool program) {
   GLint length = 0;
   if (program) glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
@@ -78,40 +60,22 @@ GlEffect::~GlEffect() {
 }
 
 bool GlEffect::Parse(std::string& errors) {
-  std::istringstream lines(mSource);
-  std::string line;
-  std::getline(lines, line);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  {
-    std::istringstream words(line);
-    std::string marker, keyword, passesWord;
-    int passes = 0;
-    words >> marker >> keyword >> mTechnique >> passesWord >> passes;
-    if (marker != "//!" || keyword != "technique" || mTechnique.empty() ||
-        passesWord != "passes" || passes < 1) {
-      errors = mPath + "(1): error: the first line must be \"//! technique NAME passes N\"";
-      return false;
-    }
-    mPassCount = static_cast<unsigned>(passes);
+  EffectLayout layout;
+  if (!ReadEffectLayout(mPath, mSource, layout, errors)) return false;
+  mTechnique = layout.technique;
+  mPassCount = layout.passes;
+  mParameters.clear();
+  mParameters.reserve(layout.parameters.size());
+  GLint unit = kFirstUnit;
+  for (const EffectParameterLayout& declared : layout.parameters) {
+    mParameters.emplace_back();
+    Parameter& parameter = mParameters.back();
+    parameter.name = declared.name;
+    parameter.sampler = declared.sampler;
+    parameter.clamp = declared.clamp;
+    parameter.linear = declared.linear;
+    if (parameter.sampler) parameter.unit = unit++;
   }
-  for (int number = 2; std::getline(lines, line); ++number) {
-    if (line.compare(0, 3, "//!") != 0) continue;
-    std::istringstream words(line.substr(3));
-    std::string keyword, name, address, filter;
-    words >> keyword >> name >> address >> filter;
-    if (keyword != "sampler") continue;
-    if (name.empty() || (address != "clamp" && address != "wrap") ||
-        (filter != "point" && filter != "linear")) {
-      errors = mPath + "(" + std::to_string(number) +
-               "): error: a sampler line is \"//! sampler NAME clamp|wrap point|linear\"";
-      return false;
-    }
-    Parameter& parameter = mParameters[AddParameter(name)];
-    parameter.sampler = true;
-    parameter.clamp = address == "clamp";
-    parameter.linear = filter == "linear";
-  }
-  ScanDeclarations();
   return true;
 }
 
@@ -122,40 +86,6 @@ size_t GlEffect::AddParameter(const std::string& name) {
   mParameters.emplace_back();
   mParameters.back().name = name;
   return mParameters.size() - 1;
-}
-
-void GlEffect::ScanDeclarations() {
-  // Every uniform the source declares is a parameter, even where the compiler drops it
-  // from a pass that does not use it.
-  const std::string code = WithoutComments(mSource);
-  size_t at = 0;
-  while ((at = code.find("uniform", at)) != std::string::npos) {
-    const bool wordStart = at == 0 || !IsWordCharacter(code[at - 1]);
-    at += 7;
-    if (!wordStart || at >= code.size() || IsWordCharacter(code[at])) continue;
-    const size_t end = code.find(';', at);
-    if (end == std::string::npos) break;
-    std::istringstream declaration(code.substr(at, end - at));
-    std::string type;
-    declaration >> type;
-    while (type == "lowp" || type == "mediump" || type == "highp") declaration >> type;
-    if (type.empty() || code.find('{', at) < end) continue;  // a uniform block
-    std::string rest, names;
-    while (declaration >> rest) names += rest;
-    std::istringstream list(names);
-    std::string name;
-    while (std::getline(list, name, ',')) {
-      name = name.substr(0, name.find_first_of("[="));
-      if (name.empty() || name.compare(0, 6, "hinoki") == 0) continue;
-      Parameter& parameter = mParameters[AddParameter(name)];
-      if (type == "sampler2D") parameter.sampler = true;
-    }
-    at = end;
-  }
-  GLint unit = kFirstUnit;
-  for (Parameter& parameter : mParameters) {
-    if (parameter.sampler) parameter.unit = unit++;
-  }
 }
 
 bool GlEffect::CreateGlObjects(std::string& errors) {

@@ -83,7 +83,6 @@ class GlEffect final : public Effect {
   Parameter* Find(EffectHandle handle);
   const Parameter* Find(EffectHandle handle) const;
   size_t AddParameter(const std::string& name);
-  void ScanDeclarations();
   GLuint LinkPass(unsigned pass, std::string& errors);
   void ReadUniforms(Pass& pass);
   /// Sends the values changed since this pass last got them, and binds the textures.
