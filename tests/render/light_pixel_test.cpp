@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "AgentFixture.h"
 #include "platform/Platform.h"
 #include "platform/dialog/fake/FakeDialog.h"
 #include "platform/gfx/gl/GlGraphics.h"
@@ -34,23 +35,12 @@ struct LitVertex {
   float x, y, z, nx, ny, nz;
 };
 
-class LightPixels : public ::testing::Test {
+class LightPixels : public AgentPixelTest {
  protected:
-  void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    mPrevious = platform::Installed();
-    ASSERT_TRUE(mWindow.Create("lights", kSize, kSize, true));
-    static const bool kKeepGlLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
-    (void)kKeepGlLoaded;
-    platform::Components components = mPrevious;
-    components.dialog = &mDialog;
-    components.window = &mWindow;
-    components.graphics = &mGraphics;
-    platform::Install(components);
-    Agent().mAmbient = 0;
-    ASSERT_TRUE(Agent().Create(false, &mWindow, true, kSize, kSize)) << mGraphics.LastError();
-    LightC::ResetIndex();
+  LightPixels() : AgentPixelTest(kSize, "lights") {}
 
+  void SetUp() override {
+    AgentPixelTest::SetUp();
     platform::Device& device = *Agent().mDevice;
     D3DMATRIX identity{};
     identity._11 = identity._22 = identity._33 = identity._44 = 1.0f;
@@ -69,16 +59,6 @@ class LightPixels : public ::testing::Test {
     material.Ambient = {1, 1, 1, 1};
     device.SetMaterial(material);
   }
-
-  void TearDown() override {
-    LightC::ResetIndex();
-    Agent().mAmbient = 0;
-    Agent().Destroy();
-    platform::Install(mPrevious);
-    EXPECT_TRUE(mDialog.Shown().empty());
-  }
-
-  static RenderN::D3DDeviceAgentC& Agent() { return RenderN::D3DDeviceAgentC::GetInstance(); }
 
   /// The whole view covered by the plane facing the camera, drawn afresh.
   std::vector<std::uint32_t> Frame() {
@@ -120,10 +100,6 @@ class LightPixels : public ::testing::Test {
     return int(std::lround(255.0f * kPlaneZ / distance));
   }
 
-  platform::SdlWindow mWindow;
-  platform::GlGraphics mGraphics;
-  platform::FakeDialog mDialog;
-  platform::Components mPrevious;
 };
 
 TEST_F(LightPixels, DirectionalLightFollowsTheAngleAndWaitsForApply) {
