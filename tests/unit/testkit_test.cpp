@@ -13,7 +13,6 @@
 #include "platform/dialog/fake/FakeDialog.h"
 #include "platform/input/fake/FakeInput.h"
 #include "platform/image/Image.h"
-#include "platform/testkit/CapturePng.h"
 #include "platform/testkit/CommandLine.h"
 #include "platform/testkit/Recording.h"
 #include "platform/testkit/Session.h"
@@ -399,7 +398,8 @@ TEST(TestkitCapture, ACapturedFrameReadsBackAsTheSamePixels) {
   for (std::size_t i = 0; i < pixels.size(); ++i) {
     pixels[i] = static_cast<std::uint32_t>(i * 2654435761u);  // every channel varies
   }
-  ASSERT_TRUE(platform::testkit::WriteCapturePng(file, 37, 5, pixels.data()));
+  ASSERT_TRUE(platform::image::SavePng(file, 37, 5, pixels.data(),
+                                       platform::image::PngCompression::kFast));
   platform::image::Image image;
   std::string error;
   ASSERT_TRUE(platform::image::LoadImage(file, image, &error)) << error;
@@ -407,8 +407,8 @@ TEST(TestkitCapture, ACapturedFrameReadsBackAsTheSamePixels) {
   EXPECT_EQ(image.levels[0].width, 37u);
   EXPECT_EQ(image.levels[0].height, 5u);
   EXPECT_EQ(image.levels[0].pixels, pixels);
-  EXPECT_FALSE(platform::testkit::WriteCapturePng(std::string(folder) + "/no/such.png", 37, 5,
-                                                  pixels.data()));
+  EXPECT_FALSE(platform::image::SavePng(std::string(folder) + "/no/such.png", 37, 5,
+                                        pixels.data(), platform::image::PngCompression::kFast));
   std::remove(file.c_str());
   rmdir(folder);
 }

@@ -186,10 +186,10 @@ bool LoadImage(const std::string& path, Image& image, std::string* error) {
 }
 
 bool SavePng(const std::string& path, unsigned width, unsigned height,
-             const std::uint32_t* pixels) {
+             const std::uint32_t* pixels, PngCompression compression) {
   // Encoded whole first, so a refused image never touches the file.
   std::vector<std::uint8_t> png;
-  if (!detail::EncodePng(width, height, pixels, png)) return false;
+  if (!detail::EncodePng(width, height, pixels, png, compression)) return false;
   File file(std::fopen(path.c_str(), "wb"));
   if (!file) return false;
   const bool written = std::fwrite(png.data(), 1, png.size(), file.get()) == png.size();

@@ -42,10 +42,14 @@ bool ReadImageInfo(const std::uint8_t* data, std::size_t size, ImageInfo& info,
 bool LoadImage(const std::uint8_t* data, std::size_t size, Image& image,
                std::string* error = nullptr);
 
+/// How hard a PNG is compressed: kSmall for files that are kept, kFast for many frames
+/// in a row (no row filters, fast deflate: the same pixels in larger files).
+enum class PngCompression { kSmall, kFast };
+
 /// Writes A8R8G8B8 words (top row first) as a PNG with alpha; false when the file
-/// cannot be written.
+/// cannot be written (nothing is left behind then).
 bool SavePng(const std::string& path, unsigned width, unsigned height,
-             const std::uint32_t* pixels);
+             const std::uint32_t* pixels, PngCompression compression = PngCompression::kSmall);
 
 /// Larger images are refused rather than allocated.
 inline constexpr unsigned kMaxImageSide = 16384;

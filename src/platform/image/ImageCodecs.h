@@ -55,7 +55,7 @@ bool LoadStb(const std::uint8_t* data, std::size_t size, const ImageInfo& info, 
 
 /// Encodes A8R8G8B8 words as PNG bytes with alpha.
 bool EncodePng(unsigned width, unsigned height, const std::uint32_t* pixels,
-               std::vector<std::uint8_t>& png);
+               std::vector<std::uint8_t>& png, PngCompression compression);
 
 /// Refuses a width or height of 0 or beyond kMaxImageSide, with a reason.
 bool CheckImageSize(std::uint64_t width, std::uint64_t height, std::string& error);

@@ -1,8 +1,31 @@
 // PNG writing through stb_image_write, compiled here with static linkage so it cannot
-// clash with another copy. The words are turned into RGBA bytes first; the file itself is
-// written by Image.cpp once the whole PNG exists.
+// clash with another copy, with zlib doing the deflate: stb's own compressor has no fast
+// setting, and frame capture writes a picture every frame. The words are turned into
+// RGBA bytes first; the file itself is written by Image.cpp once the whole PNG exists.
 #include "platform/image/ImageCodecs.h"
 
+#include <zlib.h>
+
+#include <cstdlib>
+
+namespace {
+
+// stb's compress hook: `quality` is stbi_write_png_compression_level, a zlib level here.
+unsigned char* ZlibCompress(unsigned char* data, int length, int* outLength, int quality) {
+  uLongf size = compressBound(static_cast<uLong>(length));
+  auto* out = static_cast<unsigned char*>(std::malloc(size));
+  if (!out) return nullptr;
+  if (compress2(out, &size, data, static_cast<uLong>(length), quality) != Z_OK) {
+    std::free(out);
+    return nullptr;
+  }
+  *outLength = static_cast<int>(size);
+  return out;
+}
+
+}  // namespace
+
+#define STBIW_ZLIB_COMPRESS ZlibCompress
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
@@ -12,7 +35,10 @@
 namespace platform::image::detail {
 
 bool EncodePng(unsigned width, unsigned height, const std::uint32_t* pixels,
-               std::vector<std::uint8_t>& png) {
+               std::vector<std::uint8_t>& png, PngCompression compression) {
+  const bool fast = compression == PngCompression::kFast;
+  stbi_write_png_compression_level = fast ? Z_BEST_SPEED : 8;
+  stbi_write_force_png_filter = fast ? 0 : -1;  // 0: no filter; -1: the best per row
   std::string error;
   if (!pixels || !CheckImageSize(width, height, error)) return false;
   const std::size_t count = std::size_t{width} * height;

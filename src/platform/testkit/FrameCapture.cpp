@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "platform/testkit/CapturePng.h"
+#include "platform/image/Image.h"
 #include "platform/window/Window.h"
 
 namespace platform::testkit {
@@ -38,7 +38,8 @@ bool CapturingGraphics::Capture(const std::string& path, std::string& error) {
     error = "the back buffer could not be read";
     return false;
   }
-  if (!WriteCapturePng(path, width, height, pixels.data())) {
+  // A test may capture every frame: fast deflate, the same pixels in larger files.
+  if (!image::SavePng(path, width, height, pixels.data(), image::PngCompression::kFast)) {
     error = "cannot write " + path;
     return false;
   }
