@@ -230,6 +230,12 @@ bool D3DDeviceAgentC::WaitUntilResettable() {
   return quitPosted;
 }
 
+void D3DDeviceAgentC::BindStageTexture(const platform::TextureRef& texture) {
+  if (!mDevice || texture.get() == mCurrentTexture.get()) return;
+  mCurrentTexture = texture;
+  mDevice->SetTexture(0, texture.get());
+}
+
 void D3DDeviceAgentC::SetAmbient(D3DCOLOR color) {
   if (color == mAmbient) return;
   if (mDevice) mDevice->SetRenderState(D3DRS_AMBIENT, color);

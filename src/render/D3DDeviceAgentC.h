@@ -51,6 +51,11 @@ class D3DDeviceAgentC : private UtilityN::UncopyableC {
   void SetViewMatrix(const D3DXMATRIX& matrix);
   void SetProjectionMatrix(const D3DXMATRIX& matrix);
 
+  /// Binds `texture` (null: none) to stage 0 unless it is the one recorded in
+  /// mCurrentTexture, and records it: the drawables share this cache so that a run of
+  /// objects with one texture costs one state change.
+  void BindStageTexture(const platform::TextureRef& texture);
+
   /// Shows the back buffer again after the window was resized; a failure (a lost device)
   /// is left to the recovery in EndRendering.
   void PresentAfterResize();

@@ -86,13 +86,9 @@ void FaceC::Draw() {
   device->SetRenderState(D3DRS_ZWRITEENABLE, mWritingZBuffer);
   device->SetRenderState(D3DRS_FOGENABLE, mFog);
 
-  // Rebinding the texture already on stage 0 would cost a state change per face.
   const platform::TextureRef none;
   const platform::TextureRef& texture = mTexture ? mTexture->mTexture : none;
-  if (texture.get() != agent.mCurrentTexture.get()) {
-    agent.mCurrentTexture = texture;
-    device->SetTexture(0, texture.get());
-  }
+  agent.BindStageTexture(texture);
   if (agent.mStandardVertexFormat != 1) {
     device->SetFVF(kFaceVertexFormat);
     agent.mStandardVertexFormat = 1;

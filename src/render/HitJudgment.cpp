@@ -2,10 +2,10 @@
 // the same on every machine.
 #include "render/HitJudgment.h"
 
-#include <algorithm>
 #include <new>
 
 #include "math/d3dx/D3DX.h"
+#include "render/ModelC.h"
 
 namespace RenderN {
 namespace {
@@ -26,16 +26,6 @@ D3DXVECTOR3 Transformed(const D3DXVECTOR3& point, const D3DXMATRIX& world) {
   return out;
 }
 
-// The largest length of the matrix's x, y and z basis rows.
-float LargestScale(const D3DXMATRIX& m) {
-  float scale = 0.0f;
-  for (int row = 0; row < 3; ++row) {
-    const D3DXVECTOR3 axis(m.m[row][0], m.m[row][1], m.m[row][2]);
-    scale = std::max(scale, D3DXVec3Length(&axis));
-  }
-  return scale;
-}
-
 bool Overlap(const D3DXVECTOR3& min1, const D3DXVECTOR3& max1, const D3DXVECTOR3& min2,
              const D3DXVECTOR3& max2) {
   return max2.x > min1.x && min2.x < max1.x && max2.y > min1.y && min2.y < max1.y &&
@@ -52,7 +42,7 @@ bool SphereJudgment(const SPXFILEDATA& mesh, const MatrixC& world, const Vector3
                     float radius) {
   if (!mesh) return false;
   const D3DXVECTOR3 centre = Transformed(mesh->mOBBCenter, world);
-  const float meshRadius = mesh->mRadius * LargestScale(world);
+  const float meshRadius = mesh->mRadius * LargestAxisScale(world);
   return Touch(SquaredDistance(point, centre), meshRadius + radius);
 }
 

@@ -62,14 +62,16 @@ Vector3C ModelC::GetOBBAxis(int axis) const {
   return Vector3C(unit);
 }
 
-float ModelC::GetRadius() const {
-  float radius = 0.0f;
+float LargestAxisScale(const D3DXMATRIX& matrix) {
+  float scale = 0.0f;
   for (int i = 0; i < 3; ++i) {
-    const D3DXVECTOR3 row = Row(mMatrix, i);
-    radius = std::max(radius, D3DXVec3Length(&row));
+    const D3DXVECTOR3 row = Row(matrix, i);
+    scale = std::max(scale, D3DXVec3Length(&row));
   }
-  return radius;
+  return scale;
 }
+
+float ModelC::GetRadius() const { return LargestAxisScale(mMatrix); }
 
 void ModelC::Draw() {
   if (!mXFile) return;

@@ -52,4 +52,8 @@ class ModelC : public RenderingC, public MemoryN::NewHandlerSupportC<ModelC> {
 
 using SPMODEL = std::shared_ptr<ModelC>;
 
+/// The largest length of the matrix's x, y and z basis rows: how much it scales along its
+/// most stretched axis.
+float LargestAxisScale(const D3DXMATRIX& matrix);
+
 }  // namespace RenderN

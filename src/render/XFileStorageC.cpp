@@ -121,10 +121,7 @@ void XFileInformationC::DrawMaterial(std::size_t index) const {
   const platform::TextureRef none;
   const SPTEXTUREDATA& record = mMaterialTexture[index];
   const platform::TextureRef& texture = record ? record->mTexture : none;
-  if (texture.get() != agent.mCurrentTexture.get()) {
-    agent.mCurrentTexture = texture;
-    device->SetTexture(0, texture.get());
-  }
+  agent.BindStageTexture(texture);
   DrawMeshSubset(index);
 }
 
